@@ -1,0 +1,49 @@
+#include "app/layout.h"
+
+#include <cmath>
+
+namespace vemdrol {
+
+namespace {
+
+// Rounds half to even, as the classic integer conversion does.
+long roundToWhole(double value) { return static_cast<long>(std::nearbyint(value)); }
+
+}  // namespace
+
+TwipsRect centredOnScreen(const TwipsRect& window, TwipsSize screen) {
+  TwipsRect placed = window;
+  placed.left = roundToWhole(static_cast<double>(screen.width) - window.width) / 2;
+  placed.top = roundToWhole(static_cast<double>(screen.height) - window.height) / 2;
+  return placed;
+}
+
+void applyResizeLayout(Form& form) {
+  if (form.minimized()) return;
+  const TwipsRect window = form.bounds(Control::Form1);
+  // The comparisons are made in single precision, as the form layer does.
+  const float height = static_cast<float>(window.height);
+  const float width = static_cast<float>(window.width);
+
+  TwipsRect list = form.bounds(Control::ListView1);
+  if (height - 1400.0f > 0.0f) {
+    // Between 1400 and 2100 the rule gives a negative height; a control
+    // cannot be that small, so it stays at zero.
+    list.height = window.height - 2100 > 0 ? window.height - 2100 : 0;
+  }
+  if (width - 700.0f > 0.0f) list.width = window.width - 700;
+  form.setBounds(Control::ListView1, list);
+
+  if (height - 1400.0f > 0.0f) {
+    TwipsRect status = form.bounds(Control::Label1);
+    status.top = window.height - 1000 - status.height;
+    form.setBounds(Control::Label1, status);
+    for (Control row : {Control::Label9, Control::Label11}) {
+      TwipsRect marks = form.bounds(row);
+      marks.top = status.top;
+      form.setBounds(row, marks);
+    }
+  }
+}
+
+}  // namespace vemdrol

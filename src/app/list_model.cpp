@@ -1,0 +1,87 @@
+#include "app/list_model.h"
+
+namespace vemdrol {
+
+namespace {
+
+// The list control's own error for a row number outside the list.
+Error indexOutOfBounds() { return Error{35600, L"インデックスが境界を超えています。"}; }
+
+const Text emptyText;
+
+}  // namespace
+
+void ListModel::addColumn(TextView name, long widthTwips) {
+  columns_.push_back(ListColumn{Text(name), widthTwips});
+  if (observer_) observer_->columnsChanged();
+}
+
+void ListModel::clearColumns() {
+  columns_.clear();
+  if (observer_) observer_->columnsChanged();
+}
+
+std::size_t ListModel::addRow(TextView text) {
+  Row row;
+  row.cells[0] = Text(text);
+  rows_.push_back(std::move(row));
+  if (observer_) observer_->rowsAdded();
+  return rows_.size() - 1;
+}
+
+void ListModel::clearRows() {
+  rows_.clear();
+  selectedCount_ = 0;
+  if (observer_) observer_->rowsChanged();
+}
+
+const Text& ListModel::cell(std::size_t row, std::size_t column) const {
+  if (row >= rows_.size() || column >= cellCount) return emptyText;
+  return rows_[row].cells[column];
+}
+
+Status ListModel::checkRow(std::size_t row) const {
+  if (row >= rows_.size()) return indexOutOfBounds();
+  return success();
+}
+
+Status ListModel::setCell(std::size_t row, std::size_t column, TextView text) {
+  if (row >= rows_.size() || column >= cellCount) return indexOutOfBounds();
+  rows_[row].cells[column] = Text(text);
+  if (observer_) observer_->cellChanged(row);
+  return success();
+}
+
+bool ListModel::selected(std::size_t row) const {
+  return row < rows_.size() && rows_[row].selected;
+}
+
+Status ListModel::setSelected(std::size_t row, bool selected) {
+  if (Status checked = checkRow(row); !checked) return checked;
+  if (rows_[row].selected == selected) return success();
+  rows_[row].selected = selected;
+  if (selected) {
+    ++selectedCount_;
+  } else {
+    --selectedCount_;
+  }
+  if (observer_) observer_->selectionChanged(row);
+  return success();
+}
+
+Status ListModel::selectOnly(std::size_t row) {
+  if (Status checked = checkRow(row); !checked) return checked;
+  const std::size_t othersSelected = selectedCount_ - (rows_[row].selected ? 1 : 0);
+  for (std::size_t i = 0; othersSelected > 0 && i < rows_.size(); ++i) {
+    if (i != row && rows_[i].selected) setSelected(i, false);
+  }
+  return setSelected(row, true);
+}
+
+Status ListModel::bringIntoView(std::size_t row) {
+  if (Status checked = checkRow(row); !checked) return checked;
+  if (observer_) observer_->bringIntoView(row);
+  return success();
+}
+
+}  // namespace vemdrol

@@ -1,0 +1,83 @@
+// The rows and column headers of the inventory list, owned by the core.
+//
+// The list control on screen is only a view of this model: it asks the model
+// for the texts it draws and reports the user's selection back. Search, sort,
+// the inventory file and the tests work on the model without a window.
+//
+// Rows are numbered from 0 here; the window's own numbering from 1 is the
+// caller's business.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace vemdrol {
+
+// Text shown in a cell: column 0 is the row's own text, columns 1 to 4 its
+// sub-items.
+inline constexpr std::size_t cellCount = 5;
+
+struct ListColumn {
+  Text name;
+  long widthTwips = 0;
+};
+
+// What a view needs to hear to stay in step with the model.
+class ListObserver {
+ public:
+  virtual ~ListObserver() = default;
+  virtual void columnsChanged() = 0;
+  // Rows were appended at the end; the others stand where they stood.
+  virtual void rowsAdded() = 0;
+  // Rows were removed or reordered.
+  virtual void rowsChanged() = 0;
+  virtual void cellChanged(std::size_t row) = 0;
+  virtual void selectionChanged(std::size_t row) = 0;
+  virtual void bringIntoView(std::size_t row) = 0;
+};
+
+class ListModel {
+ public:
+  void setObserver(ListObserver* observer) { observer_ = observer; }
+
+  void addColumn(TextView name, long widthTwips);
+  void clearColumns();
+  std::size_t columnCount() const { return columns_.size(); }
+  const ListColumn& column(std::size_t index) const { return columns_.at(index); }
+
+  std::size_t rowCount() const { return rows_.size(); }
+  // Appends a row with the given text and empty sub-items; returns its index.
+  std::size_t addRow(TextView text);
+  void clearRows();
+  // Cell text; empty for a row or column outside the list.
+  const Text& cell(std::size_t row, std::size_t column) const;
+  Status setCell(std::size_t row, std::size_t column, TextView text);
+
+  bool selected(std::size_t row) const;
+  std::size_t selectedCount() const { return selectedCount_; }
+  Status setSelected(std::size_t row, bool selected);
+  // Makes the row the one selected row, as setting the selected item does.
+  Status selectOnly(std::size_t row);
+  Status bringIntoView(std::size_t row);
+
+ private:
+  struct Row {
+    std::array<Text, cellCount> cells;
+    bool selected = false;
+  };
+
+  Status checkRow(std::size_t row) const;
+
+  std::vector<ListColumn> columns_;
+  std::vector<Row> rows_;
+  // Lets selectOnly skip the walk over the rows when nothing else is
+  // selected, which is the usual case during a rebuild.
+  std::size_t selectedCount_ = 0;
+  ListObserver* observer_ = nullptr;
+};
+
+}  // namespace vemdrol

@@ -1,0 +1,55 @@
+// The main window's state and its procedures, apart from any window system:
+// start-up with its run-mode decision, the resize layout and the timer that
+// ends an unattended run. The Windows main window forwards its events here.
+#pragma once
+
+#include <functional>
+
+#include "app/column_table.h"
+#include "app/list_model.h"
+#include "platform/window.h"
+
+namespace vemdrol {
+
+// The argument text selects unattended mode when it contains "作成".
+bool argumentAsksForRebuild(TextView argument);
+
+class MainWindow {
+ public:
+  // Loads the saved inventory into the list; sets flag to "" on entry.
+  using InventoryLoader = std::function<void(Text& flag)>;
+  using RebuildCommand = std::function<void()>;
+
+  MainWindow(Form& form, WindowServices& services);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // The procedures that start-up and the rebuild button call. Until they are
+  // set, loading adds nothing and the rebuild does nothing.
+  void setInventoryLoader(InventoryLoader loader) { loader_ = std::move(loader); }
+  void setRebuildCommand(RebuildCommand rebuild) { rebuild_ = std::move(rebuild); }
+
+  // Events of the window.
+  void load();
+  void resize();
+  void timer();
+  void command1Click();
+
+  ListModel& list() { return list_; }
+  const ColumnTable& columns() const { return columns_; }
+  // True once start-up chose unattended mode.
+  bool unattended() const { return unattended_; }
+
+ private:
+  Status startUp();
+
+  Form& form_;
+  WindowServices& services_;
+  ListModel list_;
+  ColumnTable columns_;
+  InventoryLoader loader_;
+  RebuildCommand rebuild_;
+  bool unattended_ = false;
+};
+
+}  // namespace vemdrol

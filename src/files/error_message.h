@@ -1,0 +1,13 @@
+// The one format in which every procedure reports a failure in the status
+// line: an optional procedure label (ending in a blank), the error number in
+// decimal, " 内容=", and the description.
+#pragma once
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace vemdrol {
+
+Text errorMessage(TextView label, const Error& error);
+
+}  // namespace vemdrol

@@ -1,0 +1,89 @@
+// Owners for the window system's drawing handles, so that every font and
+// device context is given back exactly once, whatever path a function takes.
+#pragma once
+
+#include <utility>
+
+#include "platform/win32.h"
+
+namespace vemdrol {
+
+// A font, brush, pen or bitmap, deleted when its owner goes.
+template <class Handle>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(Handle handle) : handle_(handle) {}
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    if (this != &other) {
+      reset();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  ~GdiObject() { reset(); }
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  void reset() {
+    if (handle_) DeleteObject(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+using FontHandle = GdiObject<HFONT>;
+
+// A window's device context, released when its owner goes.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (previous_) SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// Converts between twips and pixels at the screen's resolution.
+class TwipsScale {
+ public:
+  TwipsScale();
+  int dpiX() const { return dpiX_; }
+  int dpiY() const { return dpiY_; }
+  int toPixelsX(long twips) const { return MulDiv(static_cast<int>(twips), dpiX_, 1440); }
+  int toPixelsY(long twips) const { return MulDiv(static_cast<int>(twips), dpiY_, 1440); }
+  long toTwipsX(int pixels) const { return MulDiv(pixels, 1440, dpiX_); }
+  long toTwipsY(int pixels) const { return MulDiv(pixels, 1440, dpiY_); }
+
+ private:
+  int dpiX_ = 96;
+  int dpiY_ = 96;
+};
+
+}  // namespace vemdrol

@@ -1,0 +1,84 @@
+// In-memory window layer for tests: a form that keeps what the core sets and
+// services whose answers the test chooses.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace vemdrol {
+
+class MemoryForm : public Form {
+ public:
+  // Controls start visible and enabled, with no caption and no size; the
+  // form's outer window stands at (0, 0) with the given size.
+  explicit MemoryForm(TwipsSize outerSize = {15480, 9945});
+
+  Text caption(Control control) const override;
+  void setCaption(Control control, TextView text) override;
+  void repaint(Control control) override;
+  bool visible(Control control) const override;
+  void setVisible(Control control, bool visible) override;
+  bool enabled(Control control) const override;
+  void setEnabled(Control control, bool enabled) override;
+  TwipsRect bounds(Control control) const override;
+  void setBounds(Control control, const TwipsRect& bounds) override;
+  bool minimized() const override { return minimized_; }
+  void setPointer(Control control, Pointer pointer) override;
+  void setTimerInterval(unsigned milliseconds) override { timerInterval_ = milliseconds; }
+
+  void setMinimized(bool minimized) { minimized_ = minimized; }
+  unsigned timerInterval() const { return timerInterval_; }
+  std::size_t repaintCount(Control control) const;
+  Pointer pointer(Control control) const;
+
+ private:
+  struct State {
+    Text caption;
+    TwipsRect bounds;
+    bool visible = true;
+    bool enabled = true;
+    std::size_t repaints = 0;
+    Pointer pointer = Pointer::standard;
+  };
+  const State& state(Control control) const;
+  State& state(Control control);
+
+  std::array<State, controlCount> controls_;
+  bool minimized_ = false;
+  unsigned timerInterval_ = 0;
+};
+
+class MemoryWindowServices : public WindowServices {
+ public:
+  Status clearClipboard() override;
+  TwipsSize screenSize() const override { return screen; }
+  Text commandLine() const override { return arguments; }
+  Text programFolder() const override { return folder; }
+  bool askYesNo(TextView title, TextView question) override;
+  void setScreenPointer(Pointer pointer) override { screenPointer = pointer; }
+  void runPendingEvents() override { ++pendingEventRuns; }
+  void endProgram() override { ended = true; }
+
+  // What the test sets up.
+  TwipsSize screen{19200, 14400};
+  Text arguments;
+  Text folder = L"C:\\Vemdrol";
+  bool clipboardFails = false;
+  std::deque<bool> answers;  // next answers to questions; Yes when empty
+
+  // What the core did.
+  bool clipboardCleared = false;
+  struct Question {
+    Text title;
+    Text text;
+  };
+  std::vector<Question> questions;
+  Pointer screenPointer = Pointer::standard;
+  std::size_t pendingEventRuns = 0;
+  bool ended = false;
+};
+
+}  // namespace vemdrol

@@ -1,0 +1,123 @@
+#include <vector>
+
+#include "platform/gdi_win32.h"
+#include "platform/win32.h"
+#include "platform/window.h"
+
+namespace vemdrol {
+
+namespace {
+
+Error lastError() {
+  const DWORD number = GetLastError();
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  Text description = length && buffer ? Text(buffer, length) : Text();
+  if (buffer) LocalFree(buffer);
+  while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r')) {
+    description.pop_back();
+  }
+  return Error{static_cast<long>(number), description};
+}
+
+// The clipboard is shared with every other program; OpenClipboard fails while
+// another one holds it, so the program may fail here, and says so.
+class ClipboardLock {
+ public:
+  ClipboardLock() : open_(OpenClipboard(nullptr) != FALSE) {}
+  ClipboardLock(const ClipboardLock&) = delete;
+  ClipboardLock& operator=(const ClipboardLock&) = delete;
+  ~ClipboardLock() {
+    if (open_) CloseClipboard();
+  }
+  bool open() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+class Win32WindowServices final : public WindowServices {
+ public:
+  Status clearClipboard() override {
+    ClipboardLock lock;
+    if (!lock.open()) return lastError();
+    if (!EmptyClipboard()) return lastError();
+    return success();
+  }
+
+  TwipsSize screenSize() const override {
+    return {scale_.toTwipsX(GetSystemMetrics(SM_CXSCREEN)),
+            scale_.toTwipsY(GetSystemMetrics(SM_CYSCREEN))};
+  }
+
+  Text commandLine() const override {
+    // Everything after the program's own name, as the classic Command$ gives
+    // it: the name ends at its closing quote or at the first blank.
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+      ++p;
+      while (*p && *p != L'"') ++p;
+      if (*p == L'"') ++p;
+    } else {
+      while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return Text(p);
+  }
+
+  Text programFolder() const override {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+      const DWORD length =
+          GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+      if (length == 0) return Text();
+      if (length < buffer.size()) {
+        Text path(buffer.data(), length);
+        const std::size_t slash = path.find_last_of(L'\\');
+        if (slash == Text::npos) return Text();
+        // A drive root keeps its "\": "C:\" names the root, "C:" does not.
+        return path.substr(0, slash == 2 ? slash + 1 : slash);
+      }
+      buffer.resize(buffer.size() * 2);
+    }
+  }
+
+  bool askYesNo(TextView title, TextView question) override {
+    const Text titleText(title);
+    const Text questionText(question);
+    return MessageBoxW(GetActiveWindow(), questionText.c_str(), titleText.c_str(),
+                       MB_YESNO | MB_DEFBUTTON1) == IDYES;
+  }
+
+  void setScreenPointer(Pointer pointer) override {
+    SetCursor(LoadCursorW(nullptr, pointer == Pointer::hourglass ? IDC_WAIT : IDC_ARROW));
+  }
+
+  void runPendingEvents() override {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // Leave the quit request for the main loop, which ends the program.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  void endProgram() override { ExitProcess(0); }
+
+ private:
+  TwipsScale scale_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowServices> makeSystemWindowServices() {
+  return std::make_unique<Win32WindowServices>();
+}
+
+}  // namespace vemdrol

@@ -1,0 +1,104 @@
+#include "app/list_model.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/column_table.h"
+
+namespace vemdrol {
+namespace {
+
+struct RecordingObserver : ListObserver {
+  void columnsChanged() override { ++columnChanges; }
+  void rowsAdded() override { ++rowsAppended; }
+  void rowsChanged() override { ++rowChanges; }
+  void cellChanged(std::size_t row) override { changedCells.push_back(row); }
+  void selectionChanged(std::size_t row) override { selections.push_back(row); }
+  void bringIntoView(std::size_t row) override { shown.push_back(row); }
+  int columnChanges = 0;
+  int rowsAppended = 0;
+  int rowChanges = 0;
+  std::vector<std::size_t> changedCells, selections, shown;
+};
+
+TEST(ColumnRebuild, EmptiesTheListAndAddsTheFiveColumns) {
+  ListModel list;
+  list.addColumn(L"old", 100);
+  list.addRow(L"row");
+  ColumnTable table;
+  table.fill();
+  rebuildColumns(table, list);
+
+  EXPECT_EQ(list.rowCount(), 0u);
+  const std::vector<Text> expected = {L"種類", L"定義", L"アプリケーション", L"パス",
+                                      L"バージョン"};
+  ASSERT_EQ(list.columnCount(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(list.column(i).name, expected[i]);
+    EXPECT_EQ(list.column(i).widthTwips, 2500);
+  }
+}
+
+TEST(ColumnRebuild, HiddenColumnIsLeftOutAndTheOthersKeepTheirOrder) {
+  ColumnTable table;
+  table.fill();
+  table.visible[1] = false;
+  ListModel list;
+  rebuildColumns(table, list);
+  ASSERT_EQ(list.columnCount(), 4u);
+  EXPECT_EQ(list.column(0).name, L"種類");
+  EXPECT_EQ(list.column(1).name, L"アプリケーション");
+  EXPECT_EQ(list.column(3).name, L"バージョン");
+
+  // Filling again shows every column, as start-up does.
+  table.fill();
+  rebuildColumns(table, list);
+  EXPECT_EQ(list.columnCount(), 5u);
+}
+
+TEST(ListModel, CellsAndRowsOutsideTheListAreErrorsNotCrashes) {
+  ListModel list;
+  EXPECT_FALSE(list.setCell(0, 1, L"x"));
+  EXPECT_EQ(list.setCell(0, 1, L"x").error().number, 35600);
+  EXPECT_FALSE(list.selectOnly(0));
+  EXPECT_FALSE(list.bringIntoView(0));
+  EXPECT_EQ(list.cell(3, 0), L"");
+
+  const std::size_t row = list.addRow(L"*.txt");
+  EXPECT_TRUE(list.setCell(row, 4, L"6.0.5512"));
+  EXPECT_FALSE(list.setCell(row, 5, L"x"));
+  EXPECT_EQ(list.cell(row, 0), L"*.txt");
+  EXPECT_EQ(list.cell(row, 4), L"6.0.5512");
+  EXPECT_EQ(list.cell(row, 1), L"");
+}
+
+TEST(ListModel, SelectOnlyLeavesOneSelectedRowAndTellsTheView) {
+  ListModel list;
+  RecordingObserver view;
+  list.setObserver(&view);
+  for (int i = 0; i < 4; ++i) list.addRow(L"row");
+  EXPECT_EQ(view.rowsAppended, 4);
+  EXPECT_EQ(view.rowChanges, 0);
+
+  ASSERT_TRUE(list.setSelected(0, true));
+  ASSERT_TRUE(list.setSelected(2, true));
+  ASSERT_TRUE(list.selectOnly(3));
+  EXPECT_FALSE(list.selected(0));
+  EXPECT_FALSE(list.selected(2));
+  EXPECT_TRUE(list.selected(3));
+  EXPECT_EQ(view.selections, (std::vector<std::size_t>{0, 2, 0, 2, 3}));
+
+  // Selecting the selected row again tells the view nothing new.
+  ASSERT_TRUE(list.selectOnly(3));
+  EXPECT_EQ(view.selections.size(), 5u);
+
+  list.clearRows();
+  list.addRow(L"again");
+  EXPECT_FALSE(list.selected(0));
+  ASSERT_TRUE(list.selectOnly(0));
+  EXPECT_TRUE(list.selected(0));
+}
+
+}  // namespace
+}  // namespace vemdrol

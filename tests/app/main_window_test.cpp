@@ -1,0 +1,119 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include "app/form_design.h"
+#include "platform/window_memory.h"
+
+namespace vemdrol {
+namespace {
+
+struct StartUp : ::testing::Test {
+  StartUp() {
+    applyDesign(form);
+    window.setRebuildCommand([this] { ++rebuilds; });
+  }
+  // A loader that stands for a saved inventory with the given number of rows.
+  void savedRows(int count) {
+    window.setInventoryLoader([this, count](Text& flag) {
+      flag = L"";
+      for (int i = 0; i < count; ++i) window.list().addRow(L"*.txt");
+    });
+  }
+
+  MemoryForm form{{15480, 9945}};
+  MemoryWindowServices services;
+  MainWindow window{form, services};
+  int rebuilds = 0;
+};
+
+TEST_F(StartUp, SavedRowsAndNoArgumentWaitForTheUser) {
+  savedRows(2);
+  window.load();
+  EXPECT_FALSE(window.unattended());
+  EXPECT_TRUE(form.visible(Control::Form1));
+  EXPECT_EQ(rebuilds, 0);
+  EXPECT_EQ(form.timerInterval(), 0u);
+  EXPECT_EQ(window.list().rowCount(), 2u);
+  EXPECT_EQ(window.list().columnCount(), 5u);
+  EXPECT_TRUE(services.clipboardCleared);
+  EXPECT_EQ(form.caption(Control::Label1), L"");
+}
+
+TEST_F(StartUp, ArgumentContainingTheWordRebuildsHiddenAndArmsTheTimer) {
+  for (const wchar_t* argument : {L"作成", L"/作成", L"x 作成 y"}) {
+    MemoryForm otherForm;
+    MemoryWindowServices otherServices;
+    otherServices.arguments = argument;
+    MainWindow other(otherForm, otherServices);
+    int otherRebuilds = 0;
+    other.setRebuildCommand([&] { ++otherRebuilds; });
+    other.setInventoryLoader([&](Text&) { other.list().addRow(L"row"); });
+    other.load();
+    EXPECT_TRUE(other.unattended()) << argument;
+    EXPECT_FALSE(otherForm.visible(Control::Form1));
+    EXPECT_EQ(otherRebuilds, 1);
+    EXPECT_EQ(otherForm.timerInterval(), 1000u);
+    EXPECT_FALSE(otherServices.ended);
+    other.timer();
+    EXPECT_TRUE(otherServices.ended);
+  }
+}
+
+TEST_F(StartUp, OtherArgumentsHaveNoEffect) {
+  savedRows(1);
+  services.arguments = L"/auto";
+  window.load();
+  EXPECT_FALSE(window.unattended());
+  EXPECT_EQ(rebuilds, 0);
+}
+
+TEST_F(StartUp, EmptyListAfterLoadingRebuildsWithoutArgument) {
+  savedRows(0);
+  window.load();
+  EXPECT_TRUE(window.unattended());
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_EQ(form.timerInterval(), 1000u);
+}
+
+TEST_F(StartUp, LoaderFlagOfOneSelectsUnattendedMode) {
+  window.setInventoryLoader([this](Text& flag) {
+    window.list().addRow(L"row");
+    flag = L"1";
+  });
+  window.load();
+  EXPECT_TRUE(window.unattended());
+}
+
+TEST_F(StartUp, FailingStepShowsTheMessageAndStopsBeforeTheModeDecision) {
+  savedRows(0);
+  services.clipboardFails = true;
+  window.load();
+  EXPECT_EQ(form.caption(Control::Label1), L"521 内容=クリップボードを開けません。");
+  EXPECT_FALSE(window.unattended());
+  EXPECT_TRUE(form.visible(Control::Form1));
+  EXPECT_EQ(rebuilds, 0);
+  EXPECT_EQ(window.list().columnCount(), 0u);
+}
+
+TEST_F(StartUp, CentresTheWindowAndClearsTheStatusLine) {
+  savedRows(1);
+  services.screen = {19200, 14400};
+  window.load();
+  const TwipsRect placed = form.bounds(Control::Form1);
+  EXPECT_EQ(placed.left, (19200 - 15480) / 2);
+  EXPECT_EQ(placed.top, (14400 - 9945) / 2);
+  EXPECT_EQ(placed.width, 15480);
+  EXPECT_EQ(form.caption(Control::Label1), L"");
+}
+
+TEST(ArgumentText, WordIsFoundAnywhere) {
+  EXPECT_TRUE(argumentAsksForRebuild(L"作成"));
+  EXPECT_TRUE(argumentAsksForRebuild(L"-再作成する"));
+  EXPECT_FALSE(argumentAsksForRebuild(L""));
+  EXPECT_FALSE(argumentAsksForRebuild(L"作"));
+  EXPECT_FALSE(argumentAsksForRebuild(L"/auto"));
+}
+
+}  // namespace
+}  // namespace vemdrol
