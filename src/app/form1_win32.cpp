@@ -196,7 +196,8 @@ LRESULT Form1::onCreate() {
 }
 
 void Form1::createFonts() {
-  for (std::size_t i = 0; i < controlCount; ++i) {
+  // The form itself draws no text; only its controls get fonts.
+  for (std::size_t i = 1; i < controlCount; ++i) {
     const FontDesign design = designFont(static_cast<Control>(i));
     const wchar_t* face = installedFace(design.face);
     LOGFONTW font{};
@@ -208,7 +209,6 @@ void Form1::createFonts() {
     fonts_[i] = FontHandle(CreateFontIndirectW(&font));
     fontFaces_[i] = face;
   }
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0].get()), FALSE);
 }
 
 void Form1::createChildren() {

@@ -92,6 +92,11 @@ class WindowServices {
   virtual void endProgram() = 0;
 };
 
+// The argument text of a whole command line: everything after the program's
+// own name (which ends at its closing quote, or at the first blank when it is
+// not quoted) and the blanks that follow it.
+Text argumentsOfCommandLine(TextView commandLine);
+
 // The real services of the Windows build.
 std::unique_ptr<WindowServices> makeSystemWindowServices();
 

@@ -52,20 +52,7 @@ class Win32WindowServices final : public WindowServices {
             scale_.toTwipsY(GetSystemMetrics(SM_CYSCREEN))};
   }
 
-  Text commandLine() const override {
-    // Everything after the program's own name, as the classic Command$ gives
-    // it: the name ends at its closing quote or at the first blank.
-    const wchar_t* p = GetCommandLineW();
-    if (*p == L'"') {
-      ++p;
-      while (*p && *p != L'"') ++p;
-      if (*p == L'"') ++p;
-    } else {
-      while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    while (*p == L' ' || *p == L'\t') ++p;
-    return Text(p);
-  }
+  Text commandLine() const override { return argumentsOfCommandLine(GetCommandLineW()); }
 
   Text programFolder() const override {
     std::vector<wchar_t> buffer(MAX_PATH);
