@@ -1,0 +1,42 @@
+// The file system of a POSIX machine, addressed with Windows-style paths, so
+// that the program and its tools can work on Windows data from Linux.
+//
+// Path mapping: "\" separates components like "/"; "X:\..." goes through the
+// drive table given to the constructor; a path that starts with "/" is used as
+// it is. Names are UTF-8 on disk and are looked up ignoring letter case, as on
+// Windows: a component that does not exist as spelt is matched against the
+// folder's entries with equalNoCase. A file whose name starts with "." counts
+// as hidden, a file without any write permission bit as read-only, and no file
+// is a system file.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/filesystem.h"
+
+namespace vemdrol {
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  // Drive letter (either case) to the folder that stands for its root.
+  using DriveTable = std::map<wchar_t, std::string>;
+
+  PosixFileSystem() = default;
+  explicit PosixFileSystem(const DriveTable& drives);
+
+  Result<std::vector<Text>> listFiles(TextView folder) override;
+  Result<std::optional<FileAttributes>> attributesOf(TextView path) override;
+  Result<std::string> readFile(TextView path) override;
+  Status replaceFile(TextView path, std::string_view bytes) override;
+  Status appendToFile(TextView path, std::string_view bytes) override;
+
+  // The path on this machine that path reaches: every component that exists
+  // in some letter case is spelt as on disk, the rest as given.
+  Result<std::string> nativePath(TextView path) const;
+
+ private:
+  DriveTable drives_;  // keyed by the folded letter
+};
+
+}  // namespace vemdrol
