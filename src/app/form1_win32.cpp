@@ -13,11 +13,6 @@ const wchar_t* const windowClassName = L"VemdrolForm1";
 constexpr int firstControlId = 100;
 constexpr UINT_PTR timer1Id = 1;
 
-Error lastWindowError() {
-  const DWORD number = GetLastError();
-  return Error{static_cast<long>(number), L"ウィンドウを作成できません。"};
-}
-
 int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
   return 0;
@@ -116,7 +111,7 @@ Status Form1::create() {
     windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = windowClassName;
-    if (!RegisterClassExW(&windowClass)) return lastWindowError();
+    if (!RegisterClassExW(&windowClass)) return lastWindowsError();
   }
 
   RECT outer{0, 0, scale_.toPixelsX(designClientSize.width),
@@ -126,7 +121,7 @@ Status Form1::create() {
   window_ = CreateWindowExW(0, windowClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                             CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                             nullptr, nullptr, instance_, this);
-  if (!window_) return lastWindowError();
+  if (!window_) return lastWindowsError();
   return success();
 }
 

@@ -8,20 +8,6 @@ namespace vemdrol {
 
 namespace {
 
-Error lastError() {
-  const DWORD number = GetLastError();
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  Text description = length && buffer ? Text(buffer, length) : Text();
-  if (buffer) LocalFree(buffer);
-  while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r')) {
-    description.pop_back();
-  }
-  return Error{static_cast<long>(number), description};
-}
-
 // The clipboard is shared with every other program; OpenClipboard fails while
 // another one holds it, so the program may fail here, and says so.
 class ClipboardLock {
@@ -42,8 +28,8 @@ class Win32WindowServices final : public WindowServices {
  public:
   Status clearClipboard() override {
     ClipboardLock lock;
-    if (!lock.open()) return lastError();
-    if (!EmptyClipboard()) return lastError();
+    if (!lock.open()) return lastWindowsError();
+    if (!EmptyClipboard()) return lastWindowsError();
     return success();
   }
 
