@@ -70,7 +70,8 @@ constexpr std::array<char16_t, 256> makeLatin1Table() {
 constexpr std::array<char16_t, 256> latin1Table = makeLatin1Table();
 
 char32_t foldRare(char32_t c) {
-  if (c < foldRanges[0].first || c > 0xFF3A) return c;
+  // Most text beyond Latin-1 here is Japanese, which lies in the gap.
+  if (c < foldRanges[0].first || (c > 0x04FF && c < 0xFF21) || c > 0xFF3A) return c;
   for (const FoldRange& r : foldRanges) {
     if (c < r.first) break;
     if (c <= r.last) {
