@@ -3,7 +3,7 @@
 // the window exactly as vemdrol.exe builds it; only the rows come from here.
 #include <array>
 
-#include "app/form1_win32.h"
+#include "app/program_win32.h"
 
 namespace {
 
@@ -30,30 +30,16 @@ const SampleRow sampleRows[] = {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-
-  auto services = vemdrol::makeSystemWindowServices();
-  vemdrol::Form1 form(instance, *services);
-  if (!form.create()) return 1;
-  form.core().setInventoryLoader([&form](vemdrol::Text& flag) {
-    flag.clear();
-    vemdrol::ListModel& list = form.core().list();
-    for (const SampleRow& sample : sampleRows) {
-      const std::size_t row = list.addRow(sample.cells[0]);
-      for (std::size_t column = 1; column < sample.cells.size(); ++column) {
-        list.setCell(row, column, sample.cells[column]);
+  return vemdrol::runProgram(instance, [](vemdrol::Form1& form) {
+    form.core().setInventoryLoader([&form](vemdrol::Text& flag) {
+      flag.clear();
+      vemdrol::ListModel& list = form.core().list();
+      for (const SampleRow& sample : sampleRows) {
+        const std::size_t row = list.addRow(sample.cells[0]);
+        for (std::size_t column = 1; column < sample.cells.size(); ++column) {
+          list.setCell(row, column, sample.cells[column]);
+        }
       }
-    }
+    });
   });
-  form.load();
-
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageW(form.handle(), &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
 }

@@ -1,0 +1,32 @@
+#include "app/program_win32.h"
+
+#include "files/error_message.h"
+
+namespace vemdrol {
+
+int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  auto services = makeSystemWindowServices();
+  Form1 form(instance, *services);
+  if (Status created = form.create(); !created) {
+    const Text message = errorMessage(L"", created.error());
+    MessageBoxW(nullptr, message.c_str(), L"Vemdrol", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+  if (prepare) prepare(form);
+  form.load();
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Lets Tab move between the controls.
+    if (IsDialogMessageW(form.handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+}  // namespace vemdrol

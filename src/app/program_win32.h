@@ -1,0 +1,15 @@
+// Runs the program: the main window's creation, its load event and the event
+// loop until the window closes.
+#pragma once
+
+#include <functional>
+
+#include "app/form1_win32.h"
+
+namespace vemdrol {
+
+// prepare runs after the window exists and before its load event; it is where
+// the procedures that start-up calls are connected. Returns the exit code.
+int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare);
+
+}  // namespace vemdrol
