@@ -82,9 +82,13 @@ void buildTables(Tables& t) {
   Iconv encoder("CP932", "WCHAR_T");
   for (unsigned b = 0x80; b <= 0xFF; ++b) {
     unsigned char byte = static_cast<unsigned char>(b);
-    if (!isLeadByte(byte)) t.single[b] = decodeWithIconv(decoder, &byte, 1);
-    if (!isLeadByte(byte)) continue;
-    for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+    if (!isLeadByte(byte)) {
+      t.single[b] = decodeWithIconv(decoder, &byte, 1);
+      continue;
+    }
+    // Second bytes start at 0x40, so that no comma, quote, blank or line end
+    // can ever be part of a double-byte character.
+    for (unsigned trail = 0x40; trail <= 0xFF; ++trail) {
       unsigned char bytes[2] = {byte, static_cast<unsigned char>(trail)};
       t.pair[b * 256 + trail] = decodeWithIconv(decoder, bytes, 2);
     }
