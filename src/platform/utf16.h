@@ -1,0 +1,21 @@
+// Texts stored as UTF-16 little-endian bytes, as the Windows registry and
+// version resources keep them, whatever the width of wchar_t here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace vemdrol {
+
+// Decodes UTF-16LE bytes. A trailing odd byte is ignored; surrogate pairs
+// become one character where wchar_t is 32 bits wide, and an unpaired
+// surrogate is kept as it is (it saves as "?" like any character the code
+// page cannot hold). NULs are kept: callers decide where a text ends.
+Text fromUtf16Le(std::string_view bytes);
+
+// Encodes a text as UTF-16LE bytes, without a terminating NUL.
+std::string toUtf16Le(TextView text);
+
+}  // namespace vemdrol
