@@ -1,0 +1,151 @@
+#include "inventory/builder.h"
+
+#include <array>
+#include <new>
+
+#include "files/error_message.h"
+#include "inventory/builder_passes.h"
+#include "inventory/pass_end.h"
+
+namespace vemdrol {
+
+namespace builder {
+
+void Build::endPass(TextView label) { WPrint(label, inventory, parts.display); }
+
+TextView charactersAt(TextView text, std::size_t first, std::size_t count) {
+  if (first == 0 || first > text.size()) return {};
+  return text.substr(first - 1, count);
+}
+
+namespace {
+
+constexpr std::array<const wchar_t*, 4> paddedRoots = {
+    L"HKEY_CLASSES_ROOT  ", L"HKEY_CURRENT_USER  ", L"HKEY_LOCAL_MACHINE ", L"HKEY_CURRENT_CONFIG"};
+
+bool isDefaultValueEntry(const Inventory& inventory, std::size_t i) {
+  return inventory.definition[i] == L"(標準)";
+}
+
+void start(Build& build) {
+  Inventory& inventory = build.inventory;
+  build.resetTen();
+  build.resetTwenty();
+  build.parts.display.setBusy(true);
+  const auto first = static_cast<std::size_t>(inventory.lastIndex() + 1);
+  // Four roots and one empty entry, which the first pass-end step drops.
+  inventory.grow(5);
+  inventory.creationCounter = 0;
+  for (std::size_t r = 0; r < paddedRoots.size(); ++r) {
+    const std::size_t i = first + r;
+    inventory.fileType[i] = paddedRoots[r];
+    inventory.definition[i].clear();
+    inventory.appName[i].clear();
+    inventory.fullPath[i] = paddedRoots[r];
+    inventory.creationOrder[i] = inventory.creationCounter;
+    if (r + 1 < paddedRoots.size()) ++inventory.creationCounter;
+  }
+  build.tenMark(2);
+}
+
+void listKey(Build& build, std::size_t i) {
+  // A copy: the listing appends entries and may move the one it came from.
+  const Text key = build.inventory.fileType[i];
+  build.parts.listing.inslist(key, build.parts.registry, build.inventory, build.parts.display);
+}
+
+// Pass one: the keys directly below the root.
+void passOne(Build& build) {
+  listKey(build, 0);
+  build.endPass(L"１回目の実行");
+  build.tenMark(3);
+}
+
+// Pass two: the default value and subkeys of every first-level key.
+void passTwo(Build& build) {
+  Inventory& inventory = build.inventory;
+  const long long last = inventory.lastIndex();
+  for (long long i = 0; i <= last; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (!equalNoCase(inventory.fileType[at], inventory.fullPath[at])) listKey(build, at);
+    build.twentyMark(static_cast<double>(i));
+  }
+  build.endPass(L"２回目の処理");
+  build.resetTwenty();
+  build.tenMark(4);
+}
+
+// Pass three: keys become the keys that hold the wanted values, extension
+// values point at their type's key, everything else goes.
+void passThree(Build& build) {
+  Inventory& inventory = build.inventory;
+  const long long last = inventory.lastIndex();
+  for (long long i = last; i >= 0; --i) {
+    const auto at = static_cast<std::size_t>(i);
+    Text& type = inventory.fileType[at];
+    if (!isDefaultValueEntry(inventory, at)) {
+      if (endsWithNoCase(type, L"\\shell")) {
+        type += L"\\open\\command";
+        inventory.definition[at].clear();
+        inventory.appName[at].clear();
+      } else if (equalNoCase(charactersAt(type, 20, 7), L"\\CLSID\\")) {
+        type += L"\\InprocServer32";
+        inventory.definition[at].clear();
+        inventory.appName[at].clear();
+      } else {
+        inventory.remove(at);
+      }
+    } else if (equalNoCase(charactersAt(type, 20, 2), L"\\.")) {
+      inventory.fullPath[at] =
+          Text(charactersAt(type, 1, rootPrefixLength)) + inventory.appName[at];
+    }
+    build.twentyMark(static_cast<double>(last - i));
+  }
+  build.endPass(L"３回目の処理");
+  build.resetTwenty();
+  build.tenMark(5);
+}
+
+// Pass four: the open commands and the library paths.
+void passFour(Build& build) {
+  Inventory& inventory = build.inventory;
+  const long long last = inventory.lastIndex();
+  for (long long i = 0; i <= last; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (!inventory.fileType[at].empty() && !isDefaultValueEntry(inventory, at)) listKey(build, at);
+    build.twentyMark(static_cast<double>(i));
+  }
+  build.endPass(L"４回目の処理");
+  build.resetTwenty();
+  build.tenMark(6);
+}
+
+}  // namespace
+
+void collectFromRegistry(Build& build) {
+  start(build);
+  passOne(build);
+  passTwo(build);
+  passThree(build);
+  passFour(build);
+}
+
+}  // namespace builder
+
+void InsMake(Inventory& inventory, BuilderParts& parts) {
+  builder::Build build{inventory, parts};
+  try {
+    builder::collectFromRegistry(build);
+    builder::buildResults(build);
+  } catch (const std::bad_alloc&) {
+    // Running out of memory is the failure the passes can meet; the build
+    // ends with the entries it has.
+    parts.display.showStatus(errorMessage(L"InsMake ", Error{7, L"メモリが不足しています。"}));
+  }
+  // The final block, reached after the last pass or after a failure.
+  parts.display.showProgressRows(false);
+  WPrint(L"９回目最終回の処理", inventory, parts.display);
+  parts.display.setBusy(false);
+}
+
+}  // namespace vemdrol

@@ -1,0 +1,28 @@
+// InsMake, the inventory builder: nine passes over HKEY_CLASSES_ROOT that
+// leave one entry per program (its extensions grouped, with the type's name
+// and description) and one per in-process server library, each only if its
+// file exists.
+#pragma once
+
+#include "inventory/build_display.h"
+#include "inventory/inventory.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "registry/registry_listing.h"
+
+namespace vemdrol {
+
+struct BuilderParts {
+  Registry& registry;
+  FileSystem& files;
+  BuildDisplay& display;
+  // Keeps the registry listing's current root from one build to the next.
+  RegistryListing& listing;
+};
+
+// Builds into inventory, which the caller has reset. Returns normally in
+// every case; a failure shows "InsMake " and the error in the status line
+// and ends the build with whatever the passes had reached.
+void InsMake(Inventory& inventory, BuilderParts& parts);
+
+}  // namespace vemdrol
