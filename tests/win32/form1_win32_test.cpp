@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/form_design.h"
+#include "app/progress.h"
 #include "platform/window_memory.h"
 
 namespace vemdrol {
@@ -204,6 +205,21 @@ TEST_F(Form1Test, StatusLineIsSizedToItsText) {
   EXPECT_EQ(label.right - label.left, scale.toPixelsX(width));
   form.setCaption(Control::Label1, L"バージョンの再作成中バージョンの再作成中");
   EXPECT_GT(form.bounds(Control::Label1).width, width);
+}
+
+TEST_F(Form1Test, ProgressMarksReachTheRealLabels) {
+  loadWithRows(1);
+  FormBuildDisplay display(form, services);
+  display.showProgressRows(false);
+  display.progress(L"Label11", 20, L"▼", 7, 30);
+  EXPECT_EQ(windowText(form.controlHandle(Control::Label11)), L"▼▼▼▼△△△△△△△△△△△△△△△△");
+  EXPECT_TRUE(IsWindowVisible(form.controlHandle(Control::Label11)));
+  display.progress(L"Label9", 10, L"●", 3, 10);
+  EXPECT_EQ(windowText(form.controlHandle(Control::Label9)), L"●●●○○○○○○○");
+  display.showStatus(L"５回目の処理");
+  EXPECT_EQ(windowText(form.controlHandle(Control::Label1)), L"５回目の処理");
+  display.showProgressRows(false);
+  EXPECT_FALSE(IsWindowVisible(form.controlHandle(Control::Label9)));
 }
 
 TEST_F(Form1Test, TooltipsNameTheSearchControls) {
