@@ -253,9 +253,13 @@ void Form1::onSize(WPARAM kind) {
 void Form1::onCommand(WPARAM wParam, LPARAM) {
   const int id = LOWORD(wParam);
   const int code = HIWORD(wParam);
-  if (id == firstControlId + static_cast<int>(Control::Command1) && code == BN_CLICKED) {
-    core_.command1Click();
-  }
+  const auto is = [id](Control control) {
+    return id == firstControlId + static_cast<int>(control);
+  };
+  if (code == BN_CLICKED && is(Control::Command1)) core_.command1Click();
+  if (code == BN_CLICKED && is(Control::Command2)) core_.command2Click();
+  if (code == BN_CLICKED && is(Control::Command3)) core_.command3Click();
+  if (code == EN_CHANGE && is(Control::Text1)) core_.text1Change();
 }
 
 LRESULT Form1::onNotify(const NMHDR& header) {
@@ -285,6 +289,11 @@ LRESULT Form1::onNotify(const NMHDR& header) {
           takeSelectionFromView(change.iItem, change.iItem);
         }
       }
+      return 0;
+    }
+    case LVN_COLUMNCLICK: {
+      const auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
+      core_.columnClick(static_cast<std::size_t>(click.iSubItem) + 1);
       return 0;
     }
     case LVN_ODSTATECHANGED: {
@@ -409,6 +418,13 @@ void Form1::setTimerInterval(unsigned milliseconds) {
   } else {
     SetTimer(window_, timer1Id, milliseconds, nullptr);
   }
+}
+
+long Form1::addListExtendedStyle(unsigned long bits) {
+  const HWND list = controls_[slot(Control::ListView1)];
+  const auto style =
+      static_cast<unsigned long>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  return static_cast<long>(SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style | bits));
 }
 
 void Form1::columnsChanged() {

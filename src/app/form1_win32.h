@@ -44,6 +44,7 @@ class Form1 final : public Form, private ListObserver {
   bool minimized() const override;
   void setPointer(Control control, Pointer pointer) override;
   void setTimerInterval(unsigned milliseconds) override;
+  long addListExtendedStyle(unsigned long bits) override;
 
  private:
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "app/list_model.h"
 
+#include <algorithm>
+
 namespace vemdrol {
 
 namespace {
@@ -82,6 +84,18 @@ Status ListModel::bringIntoView(std::size_t row) {
   if (Status checked = checkRow(row); !checked) return checked;
   if (observer_) observer_->bringIntoView(row);
   return success();
+}
+
+void ListModel::setSorted(bool sorted) {
+  sorted_ = sorted;
+  if (!sorted_ || sortKey_ >= cellCount) return;
+  const std::size_t column = sortKey_;
+  const bool descending = sortOrder_ == 1;
+  std::stable_sort(rows_.begin(), rows_.end(), [column, descending](const Row& a, const Row& b) {
+    const int order = compareNoCase(a.cells[column], b.cells[column]);
+    return descending ? order > 0 : order < 0;
+  });
+  if (observer_) observer_->rowsChanged();
 }
 
 }  // namespace vemdrol

@@ -64,6 +64,18 @@ class ListModel {
   Status selectOnly(std::size_t row);
   Status bringIntoView(std::size_t row);
 
+  // Sort settings, kept with the list. Switching sorting on orders the rows
+  // by the texts of the sort column (0-based), ascending (order 0) or
+  // descending (1), in the program's collation; rows that compare equal keep
+  // their order. Rows added later are appended where they are added, so a
+  // rebuild lists its rows in its own order; the next switch sorts them all.
+  std::size_t sortKey() const { return sortKey_; }
+  void setSortKey(std::size_t column) { sortKey_ = column; }
+  int sortOrder() const { return sortOrder_; }
+  void setSortOrder(int order) { sortOrder_ = order; }
+  bool sorted() const { return sorted_; }
+  void setSorted(bool sorted);
+
  private:
   struct Row {
     std::array<Text, cellCount> cells;
@@ -78,6 +90,9 @@ class ListModel {
   // selected, which is the usual case during a rebuild.
   std::size_t selectedCount_ = 0;
   ListObserver* observer_ = nullptr;
+  std::size_t sortKey_ = 0;
+  int sortOrder_ = 0;
+  bool sorted_ = false;
 };
 
 }  // namespace vemdrol

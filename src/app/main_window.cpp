@@ -2,6 +2,7 @@
 
 #include "app/layout.h"
 #include "files/error_message.h"
+#include "search/column_sort.h"
 
 namespace vemdrol {
 
@@ -45,6 +46,8 @@ Status MainWindow::startUp() {
 void MainWindow::resize() { applyResizeLayout(form_); }
 
 void MainWindow::timer() { services_.endProgram(); }
+
+void MainWindow::columnClick(std::size_t header) { vemdrol::columnClick(list_, header); }
 
 void MainWindow::command1Click() {
   if (rebuild_) rebuild_();

@@ -8,6 +8,7 @@
 #include "app/column_table.h"
 #include "app/list_model.h"
 #include "platform/window.h"
+#include "search/list_search.h"
 
 namespace vemdrol {
 
@@ -34,9 +35,15 @@ class MainWindow {
   void resize();
   void timer();
   void command1Click();
+  void command2Click() { search_.searchDown(); }
+  void command3Click() { search_.searchUp(); }
+  void text1Change() { search_.wordChanged(); }
+  // header: the clicked column header's position, from 1.
+  void columnClick(std::size_t header);
 
   ListModel& list() { return list_; }
   const ColumnTable& columns() const { return columns_; }
+  const ListSearch& search() const { return search_; }
   // True once start-up chose unattended mode.
   bool unattended() const { return unattended_; }
 
@@ -49,6 +56,7 @@ class MainWindow {
   ColumnTable columns_;
   InventoryLoader loader_;
   RebuildCommand rebuild_;
+  ListSearch search_{form_, services_, list_};
   bool unattended_ = false;
 };
 

@@ -70,6 +70,11 @@ class Form {
   virtual void setPointer(Control control, Pointer pointer) = 0;
   // Timer1: an interval of 0 stops it; otherwise it fires every interval.
   virtual void setTimerInterval(unsigned milliseconds) = 0;
+
+  // Adds style bits to the list control's extended style (0x20: a selected
+  // row is highlighted across all its columns) and returns what the control
+  // answered.
+  virtual long addListExtendedStyle(unsigned long bits) = 0;
 };
 
 class WindowServices {

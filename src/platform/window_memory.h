@@ -28,9 +28,14 @@ class MemoryForm : public Form {
   bool minimized() const override { return minimized_; }
   void setPointer(Control control, Pointer pointer) override;
   void setTimerInterval(unsigned milliseconds) override { timerInterval_ = milliseconds; }
+  long addListExtendedStyle(unsigned long bits) override {
+    listExtendedStyle_ |= bits;
+    return 1;
+  }
 
   void setMinimized(bool minimized) { minimized_ = minimized; }
   unsigned timerInterval() const { return timerInterval_; }
+  unsigned long listExtendedStyle() const { return listExtendedStyle_; }
   std::size_t repaintCount(Control control) const;
   Pointer pointer(Control control) const;
 
@@ -49,6 +54,7 @@ class MemoryForm : public Form {
   std::array<State, controlCount> controls_;
   bool minimized_ = false;
   unsigned timerInterval_ = 0;
+  unsigned long listExtendedStyle_ = 0;
 };
 
 class MemoryWindowServices : public WindowServices {

@@ -1,0 +1,108 @@
+// Drives search and column sort through the real window's messages: text
+// typed into the search box, button clicks, a click on a column header, and
+// reads the selection and the order back from the list-view control.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/form1_win32.h"
+#include "platform/window_memory.h"
+
+namespace vemdrol {
+namespace {
+
+Text itemText(HWND list, int row, int column) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+struct WindowSearch : ::testing::Test {
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+  void SetUp() override {
+    ASSERT_TRUE(form.create());
+    form.core().setInventoryLoader([this](Text&) {
+      for (int i = 0; i < 200; ++i) {
+        const std::wstring number = std::to_wstring(1000 + i);
+        const std::size_t row = form.core().list().addRow(L"row" + number);
+        form.core().list().setCell(row, 3, L"C:\\dir\\file" + number + L".exe");
+        if (i == 40 || i == 150) form.core().list().setCell(row, 2, L"Needle App");
+      }
+    });
+    form.load();
+  }
+  HWND control(Control c) const { return form.controlHandle(c); }
+  HWND list() const { return control(Control::ListView1); }
+  void click(Control button) { SendMessageW(control(button), BM_CLICK, 0, 0); }
+  int selectedRow() const {
+    return static_cast<int>(
+        SendMessageW(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  }
+
+  MemoryWindowServices services;
+  Form1 form{GetModuleHandleW(nullptr), services};
+};
+
+TEST_F(WindowSearch, TypedWordAndButtonsSelectAndScrollToTheHits) {
+  SendMessageW(control(Control::Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));
+  click(Control::Command2);
+  EXPECT_EQ(selectedRow(), 40);
+  EXPECT_EQ(SendMessageW(list(), LVM_GETTOPINDEX, 0, 0), 40);
+  EXPECT_TRUE(SendMessageW(list(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+
+  click(Control::Command2);
+  EXPECT_EQ(selectedRow(), 150);
+  EXPECT_EQ(SendMessageW(list(), LVM_GETNEXTITEM, 150, LVNI_SELECTED), -1);
+
+  services.answers = {true};
+  click(Control::Command2);
+  ASSERT_EQ(services.questions.size(), 1u);
+  EXPECT_EQ(services.questions[0].title, L"Vemdrol");
+  click(Control::Command3);  // after Yes downward, upward starts at position 0
+  EXPECT_EQ(services.questions.size(), 2u);
+  click(Control::Command3);
+  EXPECT_EQ(selectedRow(), 150);
+
+  // Typing clears the selection and starts again from the top.
+  SendMessageW(control(Control::Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle app"));
+  EXPECT_EQ(selectedRow(), -1);
+  click(Control::Command2);
+  EXPECT_EQ(selectedRow(), 40);
+}
+
+TEST_F(WindowSearch, EmptyWordShowsTheMessage) {
+  click(Control::Command2);
+  wchar_t status[64] = {};
+  GetWindowTextW(control(Control::Label1), status, 64);
+  EXPECT_EQ(Text(status), L"検索キーの指定がありません");
+}
+
+TEST_F(WindowSearch, HeaderClicksSortThroughTheListView) {
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  RECT pathHeader{};
+  ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&pathHeader)));
+  const LPARAM point = MAKELPARAM((pathHeader.left + pathHeader.right) / 2,
+                                  (pathHeader.top + pathHeader.bottom) / 2);
+  auto clickHeader = [&] {
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(header, WM_LBUTTONUP, 0, point);
+  };
+
+  clickHeader();
+  EXPECT_EQ(itemText(list(), 0, 3), L"C:\\dir\\file1199.exe");
+  EXPECT_EQ(itemText(list(), 199, 0), L"row1000");
+  clickHeader();
+  EXPECT_EQ(itemText(list(), 0, 3), L"C:\\dir\\file1000.exe");
+  EXPECT_EQ(form.core().list().sortKey(), 3u);
+}
+
+}  // namespace
+}  // namespace vemdrol
