@@ -1,3 +1,4 @@
+#include "files/program_files.h"
 #include "inventory/builder_passes.h"
 #include "inventory/paths.h"
 
@@ -183,14 +184,10 @@ void passSeven(Build& build) {
   build.endPass(L"７回目の処理");
 }
 
-// Ordinary and hidden files count; folders and system files do not. The path
-// is taken literally, so "C:\x\*.exe" names no file even where C:\x\a.exe
-// exists; a search that fails finds nothing.
+// A search that fails finds nothing.
 bool programExists(FileSystem& files, TextView path) {
-  Result<std::optional<FileAttributes>> found = files.attributesOf(path);
-  if (!found || !found.value()) return false;
-  const FileAttributes& attributes = *found.value();
-  return !attributes.directory && !attributes.system;
+  Result<bool> present = filePresent(files, path);
+  return present && present.value();
 }
 
 // Pass eight: marks the entries whose program is missing, searching once for

@@ -1,0 +1,43 @@
+// The inventory file keeps the list's rows between runs: one line per row,
+// one double-quoted field per column. CntRead loads it at start-up, drops
+// rows whose program is gone, sets up the skip list and saves both files
+// again; CntWrite saves the list as it stands, in its current row order.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/list_model.h"
+#include "files/program_files.h"
+#include "files/skip_list.h"
+#include "platform/window.h"
+
+namespace vemdrol {
+
+// The version number of a program file, "" when it has none.
+using VersionNumberReader = std::function<Text(TextView path)>;
+
+// The file's bytes for the list: every cell filtered (a double quote becomes
+// an apostrophe, a control character "!"), quoted, joined by commas; CR LF
+// after every row.
+std::string inventoryFileBytes(const ListModel& list);
+
+// Saves the list, then the skip list. Each file is replaced whole or not at
+// all, so a failure or a kill during the save leaves the previous file. A
+// skip list that was never set up (nullopt) is not saved, so an existing
+// skip-list file is never emptied. A failure shows "CntWrite " and the error
+// in the status line.
+void CntWrite(const ProgramFolder& folder, const ListModel& list,
+              const std::optional<SkipList>& skipList, Form& form);
+
+// Loads the saved rows into the list, sets up the skip list from its file
+// and the trace log, and saves both files again. flag is set to "" on entry.
+// A failure shows "CntRead " and the error in the status line and ends the
+// load at once: the rows read so far stay, nothing is saved, and the skip
+// list stays as it was (nullopt if it was never set up).
+void CntRead(Text& flag, const ProgramFolder& folder, ListModel& list,
+             std::optional<SkipList>& skipList, const VersionNumberReader& versionNumber,
+             Form& form);
+
+}  // namespace vemdrol

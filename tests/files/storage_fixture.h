@@ -1,0 +1,56 @@
+// A program folder on an in-memory disk with a list and a status line, for
+// the tests of the program's own files.
+#pragma once
+
+#include <string>
+
+#include "app/column_table.h"
+#include "app/form_design.h"
+#include "files/inventory_file.h"
+#include "platform/filesystem_memory.h"
+#include "platform/window_memory.h"
+
+namespace vemdrol::testing {
+
+struct ProgramFolderFixture {
+  ProgramFolderFixture() {
+    applyDesign(form);
+    files.addFolder(L"C:\\Vemdrol");
+    freshList();
+  }
+  void freshList() {
+    list = ListModel();
+    ColumnTable table;
+    table.fill();
+    rebuildColumns(table, list);
+  }
+  void addRow(std::initializer_list<const wchar_t*> cells) {
+    const std::size_t row = list.addRow(*cells.begin());
+    std::size_t k = 0;
+    for (const wchar_t* cell : cells) list.setCell(row, k++, cell);
+  }
+  std::string fileBytes(const wchar_t* name) {
+    Result<std::string> bytes = files.readFile(folder.path(name));
+    return bytes ? bytes.value() : std::string("<missing>");
+  }
+  // A start-up's load: a fresh list filled from the files.
+  void load() {
+    freshList();
+    Text flag = L"1";
+    CntRead(flag, folder, list, skipList, versionNumber, form);
+    loaderFlag = flag;
+  }
+  Text status() const { return form.caption(Control::Label1); }
+
+  MemoryFileSystem files;
+  ProgramFolder folder{files, L"C:\\Vemdrol"};
+  MemoryForm form;
+  ListModel list;
+  std::optional<SkipList> skipList;
+  Text loaderFlag;
+  VersionNumberReader versionNumber = [](TextView path) {
+    return path == L"C:\\app\\versioned.exe" ? Text(L"6.0.5512") : Text();
+  };
+};
+
+}  // namespace vemdrol::testing
