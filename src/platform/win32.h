@@ -93,4 +93,29 @@ inline Error windowsError(DWORD number) {
 
 inline Error lastWindowsError() { return windowsError(::GetLastError()); }
 
+// Registry keys. The predefined keys (HKEY_CLASSES_ROOT and the others, the
+// handle values 0x80000000 to 0x80000060) belong to the process, not to
+// whoever holds one, and are never closed here.
+struct RegistryHandleTraits {
+  using Type = HKEY;
+  static Type empty() { return nullptr; }
+  static bool valid(Type key) { return key != nullptr; }
+  static bool predefined(Type key) {
+    const auto value = reinterpret_cast<ULONG_PTR>(key);
+    return value >= reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) &&
+           value <= reinterpret_cast<ULONG_PTR>(HKEY_PERFORMANCE_NLSTEXT);
+  }
+  static BOOL close(Type key) {
+    if (predefined(key)) return TRUE;
+    const LSTATUS status = ::RegCloseKey(key);
+    if (status == ERROR_SUCCESS) return TRUE;
+    // The registry answers with the error number; the wrapper's callers ask
+    // GetLastError.
+    ::SetLastError(static_cast<DWORD>(status));
+    return FALSE;
+  }
+};
+
+using UniqueRegistryHandle = UniqueWin32Handle<RegistryHandleTraits>;
+
 }  // namespace vemdrol
