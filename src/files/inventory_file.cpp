@@ -49,7 +49,11 @@ Status loadRows(const ProgramFolder& folder, ListModel& list,
     Result<bool> present = filePresent(folder.files, fields[3]);
     if (!present) return present.error();
     if (!present.value()) continue;
-    if (fields[4].empty() && versionNumber) fields[4] = versionNumber(fields[3]);
+    if (fields[4].empty() && versionNumber) {
+      Result<Text> version = versionNumber(fields[3]);
+      if (!version) return version.error();
+      fields[4] = std::move(version).value();
+    }
     const std::size_t row = list.addRow(fields[0]);
     for (std::size_t k = 1; k < fields.size(); ++k) list.setCell(row, k, fields[k]);
   }

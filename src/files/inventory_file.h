@@ -15,8 +15,9 @@
 
 namespace vemdrol {
 
-// The version number of a program file, "" when it has none.
-using VersionNumberReader = std::function<Text(TextView path)>;
+// The version number of a program file, "" when it has none; a failure ends
+// the load like any other.
+using VersionNumberReader = std::function<Result<Text>(TextView path)>;
 
 // The file's bytes for the list: every cell filtered (a double quote becomes
 // an apostrophe, a control character "!"), quoted, joined by commas; CR LF

@@ -71,6 +71,18 @@ void Inventory::sortByFullPath() {
   creationOrder = std::move(orders);
 }
 
+void Inventory::keepOnlyFirst() {
+  const auto cut = [](auto& sequence) {
+    if (sequence.size() > 1) sequence.erase(sequence.begin() + 1, sequence.end());
+  };
+  cut(fileType);
+  cut(definition);
+  cut(appName);
+  cut(fullPath);
+  cut(creationOrder);
+  cut(version);
+}
+
 Text Inventory::numberText(long long number) { return std::to_wstring(number); }
 
 }  // namespace vemdrol

@@ -57,6 +57,10 @@ class Inventory {
   // `version` is not touched. Entries whose keys compare equal keep their order.
   void sortByFullPath();
 
+  // Cuts every sequence back to its first element, which keeps its values;
+  // lastIndex stays as it is.
+  void keepOnlyFirst();
+
   // Text form of a creation number: decimal digits only ("0", "123").
   static Text numberText(long long number);
 

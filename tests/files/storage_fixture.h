@@ -48,7 +48,7 @@ struct ProgramFolderFixture {
   ListModel list;
   std::optional<SkipList> skipList;
   Text loaderFlag;
-  VersionNumberReader versionNumber = [](TextView path) {
+  VersionNumberReader versionNumber = [](TextView path) -> Result<Text> {
     return path == L"C:\\app\\versioned.exe" ? Text(L"6.0.5512") : Text();
   };
 };
