@@ -1,8 +1,11 @@
 #include "app/main_window.h"
 
 #include "app/layout.h"
+#include "app/rebuild.h"
 #include "files/error_message.h"
+#include "files/inventory_file.h"
 #include "search/column_sort.h"
+#include "version/version_number.h"
 
 namespace vemdrol {
 
@@ -37,7 +40,7 @@ Status MainWindow::startUp() {
   if (equalNoCase(flag, L"1") || list_.rowCount() == 0) {
     unattended_ = true;
     form_.setVisible(Control::Form1, false);
-    if (rebuild_) rebuild_();
+    rebuild();
     form_.setTimerInterval(1000);
   }
   return success();
@@ -49,8 +52,38 @@ void MainWindow::timer() { services_.endProgram(); }
 
 void MainWindow::columnClick(std::size_t header) { vemdrol::columnClick(list_, header); }
 
-void MainWindow::command1Click() {
-  if (rebuild_) rebuild_();
+void MainWindow::command1Click() { rebuild(); }
+
+void MainWindow::rebuild() {
+  // The rebuild lets queued events run; a click that arrives then must not
+  // start a second rebuild inside the first.
+  if (!rebuild_ || rebuilding_) return;
+  rebuilding_ = true;
+  rebuild_();
+  rebuilding_ = false;
+}
+
+void MainWindow::connect(const Machine& machine) {
+  folder_.emplace(ProgramFolder{machine.files, services_.programFolder()});
+  VersionResourceReader& versions = machine.versions;
+  loader_ = [this, &versions](Text& flag) {
+    CntRead(
+        flag, *folder_, list_, skipList_,
+        [&versions](TextView path) { return WVerNumber(versions, path); }, form_);
+  };
+  rebuild_ = [this, machine] {
+    RebuildParts parts{form_,
+                       services_,
+                       list_,
+                       columns_,
+                       inventory_,
+                       listing_,
+                       machine.registry,
+                       machine.versions,
+                       *folder_,
+                       skipList_};
+    runRebuild(parts);
+  };
 }
 
 }  // namespace vemdrol

@@ -7,7 +7,14 @@
 
 #include "app/column_table.h"
 #include "app/list_model.h"
+#include "files/program_files.h"
+#include "files/skip_list.h"
+#include "inventory/inventory.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/version_resource.h"
 #include "platform/window.h"
+#include "registry/registry_listing.h"
 #include "search/list_search.h"
 
 namespace vemdrol {
@@ -30,6 +37,16 @@ class MainWindow {
   void setInventoryLoader(InventoryLoader loader) { loader_ = std::move(loader); }
   void setRebuildCommand(RebuildCommand rebuild) { rebuild_ = std::move(rebuild); }
 
+  // The machine the program works on. Connecting it makes start-up load the
+  // inventory file and the rebuild build from the registry; the parts must
+  // outlive the window.
+  struct Machine {
+    Registry& registry;
+    FileSystem& files;
+    VersionResourceReader& versions;
+  };
+  void connect(const Machine& machine);
+
   // Events of the window.
   void load();
   void resize();
@@ -49,6 +66,7 @@ class MainWindow {
 
  private:
   Status startUp();
+  void rebuild();
 
   Form& form_;
   WindowServices& services_;
@@ -58,6 +76,13 @@ class MainWindow {
   RebuildCommand rebuild_;
   ListSearch search_{form_, services_, list_};
   bool unattended_ = false;
+  bool rebuilding_ = false;
+
+  // What the window keeps for the whole run once a machine is connected.
+  std::optional<ProgramFolder> folder_;
+  Inventory inventory_;
+  RegistryListing listing_;
+  std::optional<SkipList> skipList_;
 };
 
 }  // namespace vemdrol

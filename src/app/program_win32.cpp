@@ -16,6 +16,10 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
     MessageBoxW(nullptr, message.c_str(), L"Vemdrol", MB_OK | MB_ICONERROR);
     return 1;
   }
+  auto files = makeSystemFileSystem();
+  auto registry = makeSystemRegistry();
+  auto versions = makeSystemVersionResourceReader(*files);
+  form.core().connect({*registry, *files, *versions});
   if (prepare) prepare(form);
   form.load();
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/window.h"
@@ -65,7 +66,10 @@ class MemoryWindowServices : public WindowServices {
   Text programFolder() const override { return folder; }
   bool askYesNo(TextView title, TextView question) override;
   void setScreenPointer(Pointer pointer) override { screenPointer = pointer; }
-  void runPendingEvents() override { ++pendingEventRuns; }
+  void runPendingEvents() override {
+    ++pendingEventRuns;
+    if (pendingEvents) pendingEvents();
+  }
   void endProgram() override { ended = true; }
 
   // What the test sets up.
@@ -74,6 +78,8 @@ class MemoryWindowServices : public WindowServices {
   Text folder = L"C:\\Vemdrol";
   bool clipboardFails = false;
   std::deque<bool> answers;  // next answers to questions; Yes when empty
+  // Stands for the queued window events that run when the core lets them.
+  std::function<void()> pendingEvents;
 
   // What the core did.
   bool clipboardCleared = false;

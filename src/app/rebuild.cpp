@@ -1,0 +1,209 @@
+#include "app/rebuild.h"
+
+#include <unordered_set>
+
+#include "app/progress.h"
+#include "files/error_message.h"
+#include "files/inventory_file.h"
+#include "files/trace_log.h"
+#include "inventory/builder.h"
+#include "inventory/paths.h"
+#include "version/version_number.h"
+#include "version/version_strings.h"
+
+namespace vemdrol {
+
+namespace {
+
+const SkipList noSkipList;
+
+// A set of texts that ignores letter case, for the duplicate tests and the
+// folder list: each test is a hash look-up instead of a walk over the list.
+class FoldedSet {
+ public:
+  bool insert(TextView a, TextView b = {}) { return keys_.insert(key(a, b)).second; }
+  bool contains(TextView a, TextView b = {}) const { return keys_.count(key(a, b)) > 0; }
+
+ private:
+  static Text key(TextView a, TextView b) {
+    Text joined = foldCase(a);
+    joined += L'\0';
+    joined += b;
+    return joined;
+  }
+  std::unordered_set<Text> keys_;
+};
+
+bool isExtensionList(TextView type) { return startsWithNoCase(type, L"*."); }
+
+class Rebuild {
+ public:
+  explicit Rebuild(RebuildParts& parts)
+      : parts_(parts),
+        inventory_(parts.inventory),
+        list_(parts.list),
+        trace_(parts.folder),
+        display_(parts.form, parts.services) {}
+
+  void run() {
+    if (Status done = build(); !done) {
+      const Text message = errorMessage(L"", done.error());
+      parts_.form.setCaption(Control::Label1, message);
+      // The log may be the very thing that cannot be written; the message
+      // in the status line stays either way.
+      trace_.append(message);
+    }
+    closingBlock();
+  }
+
+ private:
+  Status build() {
+    if (Status started = trace_.start(); !started) return started;
+    display_.showProgressRows(true);
+    inventory_.reset();
+    // Every row of this rebuild gets a freshly read version.
+    inventory_.version.clear();
+    BuilderParts builder{parts_.registry, parts_.folder.files, display_, parts_.listing};
+    InsMake(inventory_, builder);
+    rebuildColumns(parts_.columns, list_);
+    parts_.form.setCaption(Control::Label1, L"バージョンの再作成中");
+    Text ownFolder = parts_.folder.folder;
+    if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
+    addFolder(ownFolder, false);
+    if (Status rows = phaseA(); !rows) return rows;
+    if (Status scanned = phaseB(); !scanned) return scanned;
+    return trace_.append(traceEndLine);
+  }
+
+  const SkipList& skipList() const { return parts_.skipList ? *parts_.skipList : noSkipList; }
+
+  VersionStrings versionStrings(TextView path) {
+    VersionStrings strings = WVerINformation(parts_.versions, path, skipList());
+    if (strings.outcome == VersionStringsOutcome::failed) {
+      parts_.form.setCaption(Control::Label1, strings.statusMessage);
+    }
+    return strings;
+  }
+
+  void addRow(std::size_t i) {
+    const std::size_t row = list_.addRow(inventory_.fileType[i]);
+    list_.setCell(row, 1, inventory_.definition[i]);
+    list_.setCell(row, 2, inventory_.appName[i]);
+    list_.setCell(row, 3, inventory_.fullPath[i]);
+    list_.setCell(row, 4, inventory_.version[i]);
+  }
+
+  void selectLastRow() {
+    // An empty list has no last row; the folders are scanned all the same.
+    if (list_.rowCount() > 0) list_.selectOnly(list_.rowCount() - 1);
+  }
+
+  void addFolder(const Text& folder, bool letEventsRun) {
+    if (!folders_.insert(folder)) return;
+    folderList_.push_back(folder);
+    if (letEventsRun) {
+      parts_.services.runPendingEvents();
+      selectLastRow();
+    }
+  }
+
+  // Phase A: a row for each entry of the inventory.
+  Status phaseA() {
+    FoldedSet shown;
+    for (std::size_t i = 0; i < inventory_.size(); ++i) {
+      if (inventory_.fileType[i].empty()) continue;
+      Result<Text> version = WVerNumber(parts_.versions, inventory_.fullPath[i]);
+      if (!version) return version.error();
+      const Text& v = version.value();
+      // The same file name with the same version is shown once; a library
+      // without a version number meets itself here and is not shown.
+      if (!isExtensionList(inventory_.fileType[i]) &&
+          (v.empty() || shown.contains(inventory_.fileType[i], v))) {
+        continue;
+      }
+      if (inventory_.definition[i].empty() && inventory_.appName[i].empty()) {
+        VersionStrings strings = versionStrings(inventory_.fullPath[i]);
+        inventory_.definition[i] = strings.description;
+        inventory_.appName[i] = strings.legalCopyright;
+      }
+      if (inventory_.version[i].empty()) inventory_.version[i] = v;
+      addRow(i);
+      shown.insert(inventory_.fileType[i], inventory_.version[i]);
+      addFolder(directoryOf(inventory_.fullPath[i]), true);
+    }
+    return success();
+  }
+
+  // Phase B: the further program files of every collected folder.
+  Status phaseB() {
+    // Every entry that is no extension list, row or not, stands for its file
+    // name and version.
+    FoldedSet known;
+    for (std::size_t i = 0; i < inventory_.size(); ++i) {
+      if (!isExtensionList(inventory_.fileType[i])) {
+        known.insert(inventory_.fileType[i], inventory_.version[i]);
+      }
+    }
+    for (std::size_t k = 0; k < folderList_.size(); ++k) {
+      const Text& folder = folderList_[k];
+      const Text folderLine = folder + folderLineSuffix;
+      parts_.form.setCaption(Control::Label1, folderLine);
+      if (Status traced = trace_.append(folderLine); !traced) return traced;
+      parts_.services.runPendingEvents();
+      selectLastRow();
+
+      // A folder that cannot be listed (gone since it was collected) has no
+      // files to add.
+      Result<std::vector<Text>> names = parts_.folder.files.listFiles(folder);
+      if (!names) continue;
+      for (const Text& name : names.value()) {
+        if (!isProgramFileName(name)) continue;
+        const Text path = folder + name;
+        Result<Text> version = WVerNumber(parts_.versions, path);
+        if (!version) return version.error();
+        if (known.contains(name, version.value())) continue;
+        // On disk before the version strings are read: if reading them
+        // kills the program, the next start puts this file on the skip list.
+        if (Status traced = trace_.append(path); !traced) return traced;
+        const VersionStrings strings = versionStrings(path);
+        inventory_.append(name, strings.description, strings.legalCopyright, path, 0);
+        const std::size_t n = inventory_.size() - 1;
+        inventory_.version[n] = version.value();
+        known.insert(name, version.value());
+        addRow(n);
+      }
+    }
+    return success();
+  }
+
+  void closingBlock() {
+    CntWrite(parts_.folder, list_, parts_.skipList, parts_.form);
+    parts_.form.setCaption(Control::Label1, L"再作成終了");
+    display_.showProgressRows(false);
+    // The list rows are now the only full copy of the inventory.
+    inventory_.keepOnlyFirst();
+  }
+
+  RebuildParts& parts_;
+  Inventory& inventory_;
+  ListModel& list_;
+  TraceLog trace_;
+  FormBuildDisplay display_;
+  FoldedSet folders_;
+  std::vector<Text> folderList_;
+};
+
+}  // namespace
+
+bool isProgramFileName(TextView name) {
+  return endsWithNoCase(name, L".EXE") || endsWithNoCase(name, L".DLL") ||
+         endsWithNoCase(name, L".OCX") || endsWithNoCase(name, L".AX");
+}
+
+void runRebuild(RebuildParts& parts) {
+  parts.form.setEnabled(Control::Command1, false);
+  Rebuild(parts).run();
+  parts.form.setEnabled(Control::Command1, true);
+}
+
+}  // namespace vemdrol

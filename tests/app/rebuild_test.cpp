@@ -1,0 +1,185 @@
+#include "app/rebuild.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/form_design.h"
+#include "app/main_window.h"
+#include "files/program_files.h"
+#include "platform/codepage.h"
+#include "platform/filesystem_memory.h"
+#include "platform/registry_memory.h"
+#include "platform/version_resource_pe.h"
+#include "platform/window_memory.h"
+#include "version/pe_builder.h"
+#include "version/test_readers.h"
+
+namespace vemdrol {
+namespace {
+
+const RegistryRoot classes = RegistryRoot::classesRoot;
+
+std::string program(std::uint16_t major, std::uint16_t build, const wchar_t* description) {
+  ProgramVersion version = fileVersion(major, 0, 0, build);
+  version.description = description;
+  version.legalCopyright = L"(C) Vemdrol";
+  return peWithVersionBlock(versionBlock(version));
+}
+
+struct Rebuild : ::testing::Test {
+  Rebuild() {
+    applyDesign(form);
+    files.addFile(L"C:\\Vemdrol\\vemdrol.exe", program(1, 2, L"インベントリ"));
+    registry.setDefaultString(classes, L".txt", L"txtfile");
+    registry.setDefaultString(classes, L".log", L"txtfile");
+    registry.setDefaultString(classes, L"txtfile", L"テキスト文書");
+    registry.setDefaultString(classes, L"txtfile\\shell\\open\\command",
+                              L"C:\\WINDOWS\\notepad.exe %1");
+    files.addFile(L"C:\\WINDOWS\\notepad.exe", program(6, 5512, L"メモ帳"));
+    files.addFile(L"C:\\WINDOWS\\readme.txt", "text");
+    files.addFile(L"C:\\WINDOWS\\a.axe", "");
+    files.addFile(L"C:\\WINDOWS\\x.Ax", program(2, 1, L"filter"));
+    library(L"{1}", L"C:\\lib\\same.dll");
+    library(L"{2}", L"C:\\lib2\\same.dll");
+    library(L"{3}", L"C:\\lib\\none.dll");
+    files.addFile(L"C:\\lib\\same.dll", program(3, 7, L"same"));
+    files.addFile(L"C:\\lib2\\same.dll", program(3, 7, L"same elsewhere"));
+    files.addFile(L"C:\\lib\\none.dll", "no version here");
+    files.addFile(L"C:\\lib\\extra.OCX", program(4, 0, L"control"));
+    window.connect({registry, files, versions});
+  }
+  void library(const wchar_t* clsid, const wchar_t* path) {
+    registry.setDefaultString(classes, L"CLSID\\" + Text(clsid) + L"\\InprocServer32", path);
+  }
+  std::vector<Text> traceLines() {
+    std::vector<Text> lines;
+    Result<std::string> bytes = files.readFile(L"C:\\Vemdrol\\AppTrace.TXT");
+    if (!bytes) return lines;
+    Text text = fromAnsi(bytes.value());
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = text.find(L"\r\n", start);
+      lines.push_back(text.substr(start, end - start));
+      start = end == Text::npos ? text.size() : end + 2;
+    }
+    return lines;
+  }
+  std::vector<Text> column(std::size_t k) {
+    std::vector<Text> cells;
+    for (std::size_t row = 0; row < window.list().rowCount(); ++row) {
+      cells.push_back(window.list().cell(row, k));
+    }
+    return cells;
+  }
+
+  MemoryRegistry registry;
+  MemoryFileSystem files;
+  PeVersionResourceReader versions{files};
+  MemoryForm form;
+  MemoryWindowServices services;
+  MainWindow window{form, services};
+};
+
+TEST_F(Rebuild, BuildsRowsScansTheFoldersTracesAndSaves) {
+  // No inventory file yet: start-up rebuilds on its own.
+  window.load();
+  EXPECT_TRUE(window.unattended());
+  // The program behind a type's row is listed again under its file name by
+  // the folder scan; a library without a version number gets no row, and of
+  // two libraries with the same name and version only the first.
+  EXPECT_EQ(column(0), (std::vector<Text>{L"*.log;*.txt", L"same.dll", L"vemdrol.exe",
+                                          L"notepad.exe", L"x.Ax", L"extra.OCX"}));
+  EXPECT_EQ(column(2)[0], L"テキスト文書");
+  EXPECT_EQ(column(4)[0], L"6.0.5512");
+  // A library row takes its texts from the file's version resource.
+  EXPECT_EQ(column(1)[1], L"same");
+  EXPECT_EQ(column(2)[1], L"(C) Vemdrol");
+  EXPECT_EQ(column(3)[1], L"C:\\lib\\same.dll");
+
+  EXPECT_EQ(traceLines(), (std::vector<Text>{
+                              L"開始",
+                              L"C:\\Vemdrol\\内の調査",
+                              L"C:\\Vemdrol\\vemdrol.exe",
+                              L"C:\\WINDOWS\\内の調査",
+                              L"C:\\WINDOWS\\notepad.exe",
+                              L"C:\\WINDOWS\\x.Ax",
+                              L"C:\\lib\\内の調査",
+                              L"C:\\lib\\extra.OCX",
+                              L"終了",
+                          }));
+  EXPECT_EQ(form.caption(Control::Label1), L"再作成終了");
+  EXPECT_FALSE(form.visible(Control::Label9));
+  EXPECT_FALSE(form.visible(Control::Label11));
+  EXPECT_TRUE(form.enabled(Control::Command1));
+  Result<std::string> saved = files.readFile(L"C:\\Vemdrol\\Vemdrol.cnt");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(std::count(saved.value().begin(), saved.value().end(), '\n'), 6);
+  EXPECT_EQ(std::count(saved.value().begin(), saved.value().end(), '"'), 6 * 5 * 2);
+}
+
+TEST_F(Rebuild, NoSecondRebuildStartsFromTheEventsItLetsRun) {
+  int nested = 0;
+  services.pendingEvents = [&] {
+    EXPECT_FALSE(form.enabled(Control::Command1));
+    const std::size_t before = traceLines().size();
+    window.command1Click();
+    if (traceLines().size() < before) ++nested;
+  };
+  window.load();
+  EXPECT_GT(services.pendingEventRuns, 0u);
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(traceLines().front(), L"開始");
+  EXPECT_EQ(traceLines().back(), L"終了");
+}
+
+TEST_F(Rebuild, EmptyListStillScansTheOwnFolder) {
+  MemoryRegistry empty;
+  MainWindow other{form, services};
+  other.connect({empty, files, versions});
+  other.command1Click();
+  EXPECT_EQ(traceLines(), (std::vector<Text>{L"開始", L"C:\\Vemdrol\\内の調査",
+                                             L"C:\\Vemdrol\\vemdrol.exe", L"終了"}));
+  EXPECT_EQ(other.list().rowCount(), 1u);
+}
+
+TEST_F(Rebuild, SecondRebuildReadsEveryVersionAfresh) {
+  window.command1Click();
+  files.addFile(L"C:\\WINDOWS\\notepad.exe", program(7, 1, L"メモ帳"));
+  window.command1Click();
+  EXPECT_EQ(column(4)[0], L"7.0.1");
+}
+
+TEST_F(Rebuild, SkipListedFilesAreNotReadForTheirTexts) {
+  files.addFile(L"C:\\Vemdrol\\AppSkip.cnt", "\"X.AX\"\r\n");
+  Text flag;
+  window.load();  // loads the skip list, then rebuilds: the list is empty
+  const std::vector<Text> types = column(0);
+  const auto at = std::find(types.begin(), types.end(), L"x.Ax") - types.begin();
+  ASSERT_LT(static_cast<std::size_t>(at), types.size());
+  EXPECT_EQ(column(1)[at], L"処理回避");
+  EXPECT_EQ(column(4)[at], L"2.0.1");
+}
+
+TEST_F(Rebuild, FailureLeavesTheErrorLineLastAndSavesWhatWasBuilt) {
+  FailingVersionReader failing(Error{7, L"メモリが不足しています。"});
+  MainWindow other{form, services};
+  other.connect({registry, files, failing});
+  other.command1Click();
+  EXPECT_EQ(traceLines(), (std::vector<Text>{L"開始", L"7 内容=メモリが不足しています。"}));
+  EXPECT_EQ(form.caption(Control::Label1), L"再作成終了");
+  Result<std::string> saved = files.readFile(L"C:\\Vemdrol\\Vemdrol.cnt");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved.value(), "");
+}
+
+TEST(ProgramFileNames, LastFourOrThreeCharactersDecide) {
+  for (const wchar_t* name : {L"app.exe", L"APP.EXE", L"x.Ax", L"a.ocx", L"b.Dll"}) {
+    EXPECT_TRUE(isProgramFileName(name)) << std::string(name, name + 1);
+  }
+  for (const wchar_t* name : {L"readme.txt", L"a.axe", L"exe", L"dll.", L""}) {
+    EXPECT_FALSE(isProgramFileName(name));
+  }
+}
+
+}  // namespace
+}  // namespace vemdrol

@@ -1,0 +1,239 @@
+// vemdrol.exe from end to end under Wine: copied into a fresh folder, run
+// with "作成", then started again; and crash recovery with the build that
+// dies while reading a named file.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/field_reader.h"
+#include "platform/codepage.h"
+#include "platform/win32.h"
+
+namespace vemdrol {
+namespace {
+
+constexpr DWORD stillRunning = 0xFFFFFFFF;
+
+Text binFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  Text text(path);
+  return text.substr(0, text.find_last_of(L'\\'));
+}
+
+std::string fileBytes(const Text& path) {
+  UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return "<missing>";
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+std::vector<Text> lines(const std::string& bytes) {
+  std::vector<Text> result;
+  const Text text = fromAnsi(bytes);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(L"\r\n", start);
+    if (end == Text::npos) end = text.size();
+    result.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return result;
+}
+
+bool exists(const Text& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A fresh folder holding a copy of one of the project's programs.
+struct ProgramCopy {
+  explicit ProgramCopy(const wchar_t* program) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder = Text(temp) + L"vemdrol-run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(GetTickCount());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    exe = folder + L"\\vemdrol.exe";
+    CopyFileW((binFolder() + L"\\" + program).c_str(), exe.c_str(), FALSE);
+  }
+  ~ProgramCopy() {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
+  Text path(const wchar_t* name) const { return folder + L"\\" + name; }
+
+  // Starts the program; waits up to timeout for it to end and returns its
+  // exit code, or stillRunning with the process left in *running.
+  DWORD run(const wchar_t* arguments, DWORD timeout, UniqueHandle* running = nullptr) {
+    Text line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process)) {
+      return GetLastError();
+    }
+    UniqueHandle handle(process.hProcess);
+    UniqueHandle thread(process.hThread);
+    processId = process.dwProcessId;
+    if (WaitForSingleObject(handle.get(), timeout) == WAIT_TIMEOUT) {
+      if (running) *running = std::move(handle);
+      return stillRunning;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(handle.get(), &code);
+    return code;
+  }
+
+  Text folder;
+  Text exe;
+  DWORD processId = 0;
+};
+
+// The visible main window of a process, if it has one.
+HWND mainWindowOf(DWORD processId) {
+  struct Search {
+    DWORD processId;
+    HWND found;
+  } search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t title[32] = {};
+        GetWindowTextW(window, title, 32);
+        if (owner == s->processId && IsWindowVisible(window) && Text(title) == L"Vemdrol") {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct Record {
+  std::vector<Text> fields;
+};
+
+// The inventory file's records, checking that every line is five quoted fields.
+std::vector<Record> records(const std::string& bytes, bool& wellFormed) {
+  wellFormed = true;
+  std::vector<Record> result;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      wellFormed = false;
+      break;
+    }
+    const std::string line = bytes.substr(start, end - start);
+    start = end + 2;
+    Record record;
+    FieldReader reader(line);
+    while (!reader.atEnd()) record.fields.push_back(fromAnsi(reader.readField().value()));
+    const auto quotes = std::count(line.begin(), line.end(), '"');
+    if (record.fields.size() != 5 || quotes != 10 || line.front() != '"' || line.back() != '"') {
+      wellFormed = false;
+    }
+    result.push_back(std::move(record));
+  }
+  return result;
+}
+
+TEST(Program, RebuildsInAFreshFolderThenStartsInteractive) {
+  ProgramCopy copy(L"vemdrol.exe");
+  ASSERT_EQ(copy.run(L"作成", 300000), 0u);
+
+  const std::vector<Text> trace = lines(fileBytes(copy.path(L"AppTrace.TXT")));
+  ASSERT_GE(trace.size(), 3u);
+  EXPECT_EQ(trace.front(), L"開始");
+  EXPECT_EQ(trace.back(), L"終了");
+  EXPECT_EQ(trace[1], copy.folder + L"\\内の調査");
+  std::vector<Text> pathLines;
+  std::size_t folderLines = 0;
+  for (std::size_t i = 1; i + 1 < trace.size(); ++i) {
+    if (trace[i].ends_with(L"内の調査")) {
+      ++folderLines;
+    } else {
+      pathLines.push_back(trace[i]);
+    }
+  }
+  EXPECT_GE(folderLines, 2u);
+
+  bool wellFormed = false;
+  const std::vector<Record> rows = records(fileBytes(copy.path(L"Vemdrol.cnt")), wellFormed);
+  EXPECT_TRUE(wellFormed);
+  ASSERT_FALSE(rows.empty());
+  std::size_t missing = 0;
+  bool ownRow = false;
+  for (const Record& row : rows) {
+    if (!exists(row.fields[3])) ++missing;
+    if (row.fields[3] == copy.exe) {
+      ownRow = true;
+      EXPECT_EQ(row.fields[1], L"Vemdrol インストール済みプログラム一覧");
+      EXPECT_EQ(row.fields[4], L"1.0.1");
+    }
+  }
+  EXPECT_EQ(missing, 0u);
+  EXPECT_TRUE(ownRow);
+  // Every path line is a file the folder scan added as a row, in row order.
+  ASSERT_LE(pathLines.size(), rows.size());
+  const std::size_t firstScanned = rows.size() - pathLines.size();
+  for (std::size_t i = 0; i < pathLines.size(); ++i) {
+    EXPECT_EQ(rows[firstScanned + i].fields[3], pathLines[i]);
+  }
+  std::printf("rows: %zu, folders scanned: %zu, files added by the scan: %zu\n", rows.size(),
+              folderLines, pathLines.size());
+
+  // Without an argument the saved rows are loaded and the window waits.
+  UniqueHandle running;
+  ASSERT_EQ(copy.run(L"", 5000, &running), stillRunning);
+  HWND window = mainWindowOf(copy.processId);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(running.get(), 30000), WAIT_OBJECT_0);
+}
+
+TEST(Program, FileWhoseReadingKilledTheRebuildIsSkippedNextTime) {
+  ProgramCopy copy(L"vemdrol_crashing.exe");
+  // A second program file in the program's own folder, which is scanned
+  // first: the process dies while its version texts are read.
+  ASSERT_TRUE(CopyFileW(copy.exe.c_str(), copy.path(L"victim.dll").c_str(), FALSE));
+  SetEnvironmentVariableW(L"VEMDROL_DIE_READING", L"victim.dll");
+  EXPECT_EQ(copy.run(L"作成", 300000), 3u);
+  const std::vector<Text> cutOff = lines(fileBytes(copy.path(L"AppTrace.TXT")));
+  ASSERT_FALSE(cutOff.empty());
+  EXPECT_EQ(cutOff.back(), copy.path(L"victim.dll"));
+
+  // Started again with the same switch: the file is on the skip list, its
+  // texts are not read, so the process does not die and the rebuild ends.
+  EXPECT_EQ(copy.run(L"作成", 300000), 0u);
+  SetEnvironmentVariableW(L"VEMDROL_DIE_READING", nullptr);
+  const std::vector<Text> skipList = lines(fileBytes(copy.path(L"AppSkip.cnt")));
+  EXPECT_NE(std::find(skipList.begin(), skipList.end(), L"\"victim.dll\""), skipList.end());
+  EXPECT_EQ(lines(fileBytes(copy.path(L"AppTrace.TXT"))).back(), L"終了");
+  bool wellFormed = false;
+  bool skipped = false;
+  for (const Record& row : records(fileBytes(copy.path(L"Vemdrol.cnt")), wellFormed)) {
+    if (row.fields[0] == L"victim.dll") skipped = row.fields[1] == L"処理回避";
+  }
+  EXPECT_TRUE(skipped);
+}
+
+}  // namespace
+}  // namespace vemdrol
