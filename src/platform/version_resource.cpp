@@ -146,6 +146,12 @@ std::optional<VersionResource> VersionResource::fromBlock(std::string_view block
   return VersionResource(std::string(own));
 }
 
+std::string VersionResource::bufferFrom(std::string_view resource) {
+  std::string buffer(resource.substr(0, bufferSize));
+  buffer.resize(bufferSize, '\0');
+  return buffer;
+}
+
 std::optional<FixedFileVersion> VersionResource::fixedFileVersion() const {
   const Node root = rootOf(block_);
   if (root.valueLength < fixedFileInfoSize || root.end - root.valueStart < fixedFileInfoSize) {

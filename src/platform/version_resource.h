@@ -13,6 +13,7 @@
 // queries are the same on every platform.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,16 @@ class VersionResource {
   // Nodes deeper than this (the root counts as 1) make a block damaged. Real
   // blocks are four deep: root, StringFileInfo, string table, string.
   static constexpr int maxDepth = 8;
+
+  // The readers hand fromBlock a buffer of this size: the version resource's
+  // bytes (at most this many), the rest zero. That is what a zeroed buffer
+  // holds after GetFileVersionInfoW, so a resource shorter than its root's
+  // wLength reads alike from the API and from the file. The root's wLength
+  // is 16 bits, so no block is longer.
+  static constexpr std::size_t bufferSize = 0x10000;
+
+  // A buffer as the readers hand it to fromBlock, from the resource's bytes.
+  static std::string bufferFrom(std::string_view resource);
 
   // Checks the whole tree of block once and keeps a copy of the root's own
   // bytes (what lies past the root's wLength is not the block's: the Windows

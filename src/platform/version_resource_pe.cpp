@@ -252,7 +252,7 @@ Result<std::optional<VersionResource>> PeVersionResourceReader::versionResourceO
   if (!file || file.value().size() > maxFileSize_) return Answer();
   const std::optional<std::string_view> block = findVersionBlock(file.value(), languages_);
   if (!block) return Answer();
-  return VersionResource::fromBlock(*block);
+  return VersionResource::fromBlock(VersionResource::bufferFrom(*block));
 }
 
 }  // namespace vemdrol

@@ -8,7 +8,6 @@
 // answers do not depend on the platform. VerQueryValueW would give the same
 // answers for sound blocks, but it trusts the lengths stored in the block,
 // and a copy of wValueLength characters from it can run past the block.
-#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -17,12 +16,6 @@
 
 namespace vemdrol {
 namespace {
-
-// The root's wLength is 16 bits, so no block is longer than this; the rest
-// of what GetFileVersionInfoSizeW asks for is the API's own scratch space,
-// and a damaged resource can make it ask for gigabytes. A smaller buffer is
-// allowed: the API then copies only its beginning.
-constexpr DWORD maxBlockBuffer = 0x10000;
 
 bool meansOutOfMemory(DWORD number) {
   return number == ERROR_NOT_ENOUGH_MEMORY || number == ERROR_OUTOFMEMORY;
@@ -59,7 +52,11 @@ class Win32VersionResourceReader final : public VersionResourceReader {
       if (meansOutOfMemory(error)) return windowsError(error);
       return Answer();
     }
-    std::string buffer(std::min(size, maxBlockBuffer), '\0');
+    // Not the size asked for: that is the block and the API's scratch space,
+    // and a damaged resource can make it gigabytes. A smaller buffer is
+    // allowed; the API then copies only the beginning of the resource, and
+    // the block is never longer than the buffer.
+    std::string buffer(VersionResource::bufferSize, '\0');
     if (!::GetFileVersionInfoW(name.c_str(), 0, static_cast<DWORD>(buffer.size()), buffer.data())) {
       // The file went away between the two calls, or changed, or could not
       // be read after all: only the first is a plain answer.

@@ -216,6 +216,18 @@ TEST_F(PeReaderTest, MissingAndForeignFilesHaveNoVersionResource) {
   }
 }
 
+TEST_F(PeReaderTest, ResourceShorterThanItsBlockReadsAsZeroFilled) {
+  // The last 8 bytes are the translation's value and the padding before it.
+  const std::string block = versionBlock(fileVersion(1, 2, 3, 4));
+  files.addFile(L"C:\\short.exe", peWithVersionBlock(block.substr(0, block.size() - 8)));
+  PeVersionResourceReader reader(files);
+  const auto resource = reader.versionResourceOf(L"C:\\short.exe").value();
+  ASSERT_TRUE(resource);
+  EXPECT_EQ(resource->bytes().size(), block.size());
+  EXPECT_EQ(resource->fixedFileVersion()->fileVersionLS, 0x00030004u);
+  EXPECT_EQ(resource->translations(), (std::vector<Translation>{{0, 0}}));
+}
+
 TEST_F(PeReaderTest, FilesOverTheSizeLimitAreNotRead) {
   const std::string program = peWithVersionBlock(blockNumbered(3));
   files.addFile(L"C:\\app.exe", program);
@@ -223,7 +235,6 @@ TEST_F(PeReaderTest, FilesOverTheSizeLimitAreNotRead) {
   EXPECT_TRUE(atLimit.versionResourceOf(L"C:\\app.exe").value());
   PeVersionResourceReader belowLimit(files, program.size() - 1);
   EXPECT_FALSE(belowLimit.versionResourceOf(L"C:\\app.exe").value());
-  EXPECT_EQ(PeVersionResourceReader::defaultMaxFileSize, std::size_t{256} << 20);
 }
 
 }  // namespace
