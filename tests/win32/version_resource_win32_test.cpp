@@ -320,8 +320,8 @@ TEST_F(VersionResourceWin32Test, EveryProgramFileOfTheWindowsFoldersReadsAlikeBo
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
   std::printf(
       "version resources compared: %d program files, %d with a version number, "
-      "%d with a description, %d differing, %.1f s\n",
-      compared, withNumber, withStrings, differing, seconds.count());
+      "%d with a description, %d differing, %d damaged, %.1f s\n",
+      compared, withNumber, withStrings, differing, damaged, seconds.count());
   RecordProperty("compared", compared);
   EXPECT_GT(compared, 100);
   EXPECT_GT(withNumber, 100);
