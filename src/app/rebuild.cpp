@@ -8,6 +8,7 @@
 #include "files/trace_log.h"
 #include "inventory/builder.h"
 #include "inventory/paths.h"
+#include "version/version_memo.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"
 
@@ -43,7 +44,8 @@ class Rebuild {
         inventory_(parts.inventory),
         list_(parts.list),
         trace_(parts.folder),
-        display_(parts.form, parts.services) {}
+        display_(parts.form, parts.services),
+        versions_(parts.versions, skipList()) {}
 
   void run() {
     if (Status done = build(); !done) {
@@ -77,8 +79,11 @@ class Rebuild {
 
   const SkipList& skipList() const { return parts_.skipList ? *parts_.skipList : noSkipList; }
 
-  VersionStrings versionStrings(TextView path) {
-    VersionStrings strings = WVerINformation(parts_.versions, path, skipList());
+  // The texts, and the failure message in the status line. A file of the
+  // folder scan is read afresh for them (see version/version_memo.h).
+  VersionStrings versionStrings(TextView path, bool readAfresh) {
+    VersionStrings strings =
+        readAfresh ? WVerINformation(parts_.versions, path, skipList()) : versions_.strings(path);
     if (strings.outcome == VersionStringsOutcome::failed) {
       parts_.form.setCaption(Control::Label1, strings.statusMessage);
     }
@@ -112,7 +117,7 @@ class Rebuild {
     FoldedSet shown;
     for (std::size_t i = 0; i < inventory_.size(); ++i) {
       if (inventory_.fileType[i].empty()) continue;
-      Result<Text> version = WVerNumber(parts_.versions, inventory_.fullPath[i]);
+      Result<Text> version = versions_.number(inventory_.fullPath[i]);
       if (!version) return version.error();
       const Text& v = version.value();
       // The same file name with the same version is shown once; a library
@@ -122,7 +127,7 @@ class Rebuild {
         continue;
       }
       if (inventory_.definition[i].empty() && inventory_.appName[i].empty()) {
-        VersionStrings strings = versionStrings(inventory_.fullPath[i]);
+        VersionStrings strings = versionStrings(inventory_.fullPath[i], false);
         inventory_.definition[i] = strings.description;
         inventory_.appName[i] = strings.legalCopyright;
       }
@@ -159,13 +164,13 @@ class Rebuild {
       for (const Text& name : names.value()) {
         if (!isProgramFileName(name)) continue;
         const Text path = folder + name;
-        Result<Text> version = WVerNumber(parts_.versions, path);
+        Result<Text> version = versions_.number(path);
         if (!version) return version.error();
         if (known.contains(name, version.value())) continue;
         // On disk before the version strings are read: if reading them
         // kills the program, the next start puts this file on the skip list.
         if (Status traced = trace_.append(path); !traced) return traced;
-        const VersionStrings strings = versionStrings(path);
+        const VersionStrings strings = versionStrings(path, true);
         inventory_.append(name, strings.description, strings.legalCopyright, path, 0);
         const std::size_t n = inventory_.size() - 1;
         inventory_.version[n] = version.value();
@@ -191,6 +196,9 @@ class Rebuild {
   FormBuildDisplay display_;
   FoldedSet folders_;
   std::vector<Text> folderList_;
+  // Each file's version number is read once a rebuild, however often it is
+  // named.
+  VersionMemo versions_;
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "app/form_design.h"
 #include "app/main_window.h"
@@ -147,6 +149,51 @@ TEST_F(Rebuild, SecondRebuildReadsEveryVersionAfresh) {
   files.addFile(L"C:\\WINDOWS\\notepad.exe", program(7, 1, L"メモ帳"));
   window.command1Click();
   EXPECT_EQ(column(4)[0], L"7.0.1");
+}
+
+TEST_F(Rebuild, ReadsAFileForItsNumberOnceAndScannedFilesForTheirTextsAfterTheirTrace) {
+  // notepad.exe is the program of two types and is met again by the folder
+  // scan; same.dll is read once for its number and texts both.
+  registry.setDefaultString(classes, L".ini", L"inifile");
+  registry.setDefaultString(classes, L"inifile\\shell\\open\\command",
+                            L"c:\\windows\\NOTEPAD.EXE %1");
+  struct TracingReader : VersionResourceReader {
+    TracingReader(VersionResourceReader& inner, std::function<std::size_t()> traced)
+        : inner(inner), traced(std::move(traced)) {}
+    Result<std::optional<VersionResource>> versionResourceOf(TextView path) override {
+      reads.push_back({foldCase(path), traced()});
+      return inner.versionResourceOf(path);
+    }
+    VersionResourceReader& inner;
+    std::function<std::size_t()> traced;
+    // Each read with the number of trace lines written before it.
+    std::vector<std::pair<Text, std::size_t>> reads;
+  } reader(versions, [this] { return traceLines().size(); });
+  MainWindow other{form, services};
+  other.connect({registry, files, reader});
+  other.command1Click();
+  EXPECT_EQ(other.list().rowCount(), 7u);
+
+  std::map<Text, std::vector<std::size_t>> reads;
+  for (const auto& [path, traced] : reader.reads) reads[path].push_back(traced);
+  EXPECT_EQ(reads[L"c:\\lib\\same.dll"].size(), 1u);
+  EXPECT_EQ(reads[L"c:\\lib2\\same.dll"].size(), 1u);
+  EXPECT_EQ(reads[L"c:\\lib\\none.dll"].size(), 1u);
+  // The files the folder scan adds: once for the number, once more for the
+  // texts, after the trace line that names the file.
+  const std::vector<Text> lines = traceLines();
+  for (const Text added : {L"C:\\WINDOWS\\notepad.exe", L"C:\\Vemdrol\\vemdrol.exe",
+                           L"C:\\WINDOWS\\x.Ax", L"C:\\lib\\extra.OCX"}) {
+    const std::vector<std::size_t>& at = reads[foldCase(added)];
+    ASSERT_EQ(at.size(), 2u) << ::testing::PrintToString(added);
+    const auto traced = std::find_if(lines.begin(), lines.end(),
+                                     [&](const Text& line) { return equalNoCase(line, added); });
+    ASSERT_NE(traced, lines.end());
+    const auto line = static_cast<std::size_t>(traced - lines.begin());
+    EXPECT_LE(at[0], line);
+    EXPECT_GT(at[1], line);
+  }
+  EXPECT_EQ(reads.size(), 7u);
 }
 
 TEST_F(Rebuild, SkipListedFilesAreNotReadForTheirTexts) {
