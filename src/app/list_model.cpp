@@ -14,27 +14,52 @@ const Text emptyText;
 }  // namespace
 
 void ListModel::addColumn(TextView name, long widthTwips) {
+  announceRows();
   columns_.push_back(ListColumn{Text(name), widthTwips});
   if (observer_) observer_->columnsChanged();
 }
 
 void ListModel::clearColumns() {
+  announceRows();
   columns_.clear();
   if (observer_) observer_->columnsChanged();
 }
 
 std::size_t ListModel::addRow(TextView text) {
+  std::array<Text, cellCount> cells;
+  cells[0] = Text(text);
+  return addRow(std::move(cells));
+}
+
+std::size_t ListModel::addRow(std::array<Text, cellCount> cells) {
   Row row;
-  row.cells[0] = Text(text);
+  row.cells = std::move(cells);
   rows_.push_back(std::move(row));
-  if (observer_) observer_->rowsAdded();
+  rowsUnannounced_ = true;
+  if (rowNoticeHolds_ == 0) announceRows();
   return rows_.size() - 1;
 }
 
 void ListModel::clearRows() {
   rows_.clear();
   selectedCount_ = 0;
+  // The view hears of the new count from this notice; rows appended before
+  // it need no notice of their own.
+  rowsUnannounced_ = false;
   if (observer_) observer_->rowsChanged();
+}
+
+void ListModel::holdRowNotices() { ++rowNoticeHolds_; }
+
+void ListModel::releaseRowNotices() {
+  if (rowNoticeHolds_ > 0) --rowNoticeHolds_;
+  if (rowNoticeHolds_ == 0) announceRows();
+}
+
+void ListModel::announceRows() {
+  if (!rowsUnannounced_) return;
+  rowsUnannounced_ = false;
+  if (observer_) observer_->rowsAdded();
 }
 
 const Text& ListModel::cell(std::size_t row, std::size_t column) const {
@@ -50,6 +75,7 @@ Status ListModel::checkRow(std::size_t row) const {
 Status ListModel::setCell(std::size_t row, std::size_t column, TextView text) {
   if (row >= rows_.size() || column >= cellCount) return indexOutOfBounds();
   rows_[row].cells[column] = Text(text);
+  announceRows();
   if (observer_) observer_->cellChanged(row);
   return success();
 }
@@ -67,6 +93,7 @@ Status ListModel::setSelected(std::size_t row, bool selected) {
   } else {
     --selectedCount_;
   }
+  announceRows();
   if (observer_) observer_->selectionChanged(row);
   return success();
 }
@@ -82,6 +109,7 @@ Status ListModel::selectOnly(std::size_t row) {
 
 Status ListModel::bringIntoView(std::size_t row) {
   if (Status checked = checkRow(row); !checked) return checked;
+  announceRows();
   if (observer_) observer_->bringIntoView(row);
   return success();
 }
@@ -95,6 +123,8 @@ void ListModel::setSorted(bool sorted) {
     const int order = compareNoCase(a.cells[column], b.cells[column]);
     return descending ? order > 0 : order < 0;
   });
+  // rowsChanged tells the view the whole list anew.
+  rowsUnannounced_ = false;
   if (observer_) observer_->rowsChanged();
 }
 

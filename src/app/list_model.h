@@ -52,7 +52,21 @@ class ListModel {
   std::size_t rowCount() const { return rows_.size(); }
   // Appends a row with the given text and empty sub-items; returns its index.
   std::size_t addRow(TextView text);
+  // Appends a row with all its cells; the view hears of it once, where
+  // filling the cells one by one would have it redraw the row for each.
+  std::size_t addRow(std::array<Text, cellCount> cells);
   void clearRows();
+
+  // While held, appended rows are announced to the view together: by
+  // announceRows(), before any other notice, and when the last hold ends.
+  // Telling a list control of each new row costs it a new layout and
+  // scroll range, a millisecond or more apiece under Wine, and nothing of
+  // it shows until the window paints. Whoever holds the notices announces
+  // the rows before letting window events run.
+  void holdRowNotices();
+  void releaseRowNotices();
+  void announceRows();
+
   // Cell text; empty for a row or column outside the list.
   const Text& cell(std::size_t row, std::size_t column) const;
   Status setCell(std::size_t row, std::size_t column, TextView text);
@@ -90,9 +104,23 @@ class ListModel {
   // selected, which is the usual case during a rebuild.
   std::size_t selectedCount_ = 0;
   ListObserver* observer_ = nullptr;
+  int rowNoticeHolds_ = 0;
+  bool rowsUnannounced_ = false;
   std::size_t sortKey_ = 0;
   int sortOrder_ = 0;
   bool sorted_ = false;
+};
+
+// Holds a list's row notices for as long as it lives.
+class HeldRowNotices {
+ public:
+  explicit HeldRowNotices(ListModel& list) : list_(list) { list_.holdRowNotices(); }
+  ~HeldRowNotices() { list_.releaseRowNotices(); }
+  HeldRowNotices(const HeldRowNotices&) = delete;
+  HeldRowNotices& operator=(const HeldRowNotices&) = delete;
+
+ private:
+  ListModel& list_;
 };
 
 }  // namespace vemdrol

@@ -72,6 +72,9 @@ class Rebuild {
     Text ownFolder = parts_.folder.folder;
     if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
     addFolder(ownFolder, false);
+    // The list control hears of new rows when events are let run, not for
+    // each row; see letEventsRun.
+    HeldRowNotices held(list_);
     if (Status rows = phaseA(); !rows) return rows;
     if (Status scanned = phaseB(); !scanned) return scanned;
     return trace_.append(traceEndLine);
@@ -91,11 +94,8 @@ class Rebuild {
   }
 
   void addRow(std::size_t i) {
-    const std::size_t row = list_.addRow(inventory_.fileType[i]);
-    list_.setCell(row, 1, inventory_.definition[i]);
-    list_.setCell(row, 2, inventory_.appName[i]);
-    list_.setCell(row, 3, inventory_.fullPath[i]);
-    list_.setCell(row, 4, inventory_.version[i]);
+    list_.addRow({inventory_.fileType[i], inventory_.definition[i], inventory_.appName[i],
+                  inventory_.fullPath[i], inventory_.version[i]});
   }
 
   void selectLastRow() {
@@ -103,13 +103,17 @@ class Rebuild {
     if (list_.rowCount() > 0) list_.selectOnly(list_.rowCount() - 1);
   }
 
-  void addFolder(const Text& folder, bool letEventsRun) {
+  void letEventsRun() {
+    // The window may paint now: it must know every row.
+    list_.announceRows();
+    parts_.services.runPendingEvents();
+    selectLastRow();
+  }
+
+  void addFolder(const Text& folder, bool eventsMayRun) {
     if (!folders_.insert(folder)) return;
     folderList_.push_back(folder);
-    if (letEventsRun) {
-      parts_.services.runPendingEvents();
-      selectLastRow();
-    }
+    if (eventsMayRun) letEventsRun();
   }
 
   // Phase A: a row for each entry of the inventory.
@@ -154,8 +158,7 @@ class Rebuild {
       const Text folderLine = folder + folderLineSuffix;
       parts_.form.setCaption(Control::Label1, folderLine);
       if (Status traced = trace_.append(folderLine); !traced) return traced;
-      parts_.services.runPendingEvents();
-      selectLastRow();
+      letEventsRun();
 
       // A folder that cannot be listed (gone since it was collected) has no
       // files to add.

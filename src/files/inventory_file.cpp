@@ -12,6 +12,7 @@ namespace vemdrol {
 namespace {
 
 constexpr std::size_t fieldsPerRecord = 5;
+static_assert(fieldsPerRecord == cellCount, "a saved record is one list row");
 
 void appendField(std::string& bytes, TextView cell) {
   bytes += '"';
@@ -38,6 +39,8 @@ Status loadRows(const ProgramFolder& folder, ListModel& list,
   if (!file.value()) return success();
 
   FieldReader reader(*file.value());
+  // No events run while the file loads: the view hears of the rows once.
+  HeldRowNotices held(list);
   while (!reader.atEnd()) {
     std::array<Text, fieldsPerRecord> fields;
     for (Text& field : fields) {
@@ -54,8 +57,7 @@ Status loadRows(const ProgramFolder& folder, ListModel& list,
       if (!version) return version.error();
       fields[4] = std::move(version).value();
     }
-    const std::size_t row = list.addRow(fields[0]);
-    for (std::size_t k = 1; k < fields.size(); ++k) list.setCell(row, k, fields[k]);
+    list.addRow(std::move(fields));
   }
   return success();
 }

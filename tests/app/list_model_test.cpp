@@ -73,6 +73,89 @@ TEST(ListModel, CellsAndRowsOutsideTheListAreErrorsNotCrashes) {
   EXPECT_EQ(list.cell(row, 1), L"");
 }
 
+TEST(ListModel, WholeRowIsAddedWithOneNoticeToTheView) {
+  ListModel list;
+  RecordingObserver view;
+  list.setObserver(&view);
+  list.addRow(L"first");
+  const std::size_t row = list.addRow(
+      {L"*.txt", L"txtfile", L"テキスト文書", L"C:\\WINDOWS\\notepad.exe", L"6.0.5512"});
+  EXPECT_EQ(row, 1u);
+  EXPECT_EQ(view.rowsAppended, 2);
+  EXPECT_TRUE(view.changedCells.empty());
+  EXPECT_EQ(list.rowCount(), 2u);
+  EXPECT_EQ(list.cell(1, 0), L"*.txt");
+  EXPECT_EQ(list.cell(1, 2), L"テキスト文書");
+  EXPECT_EQ(list.cell(1, 4), L"6.0.5512");
+  EXPECT_FALSE(list.selected(1));
+}
+
+// The view must know every row before it is told anything about one.
+struct CountingView : RecordingObserver {
+  explicit CountingView(const ListModel& model) : model(model) {}
+  void rowsAdded() override {
+    RecordingObserver::rowsAdded();
+    known = model.rowCount();
+  }
+  void rowsChanged() override {
+    RecordingObserver::rowsChanged();
+    known = model.rowCount();
+  }
+  void selectionChanged(std::size_t row) override {
+    EXPECT_LT(row, known);
+    RecordingObserver::selectionChanged(row);
+  }
+  void cellChanged(std::size_t row) override {
+    EXPECT_LT(row, known);
+    RecordingObserver::cellChanged(row);
+  }
+  const ListModel& model;
+  std::size_t known = 0;
+};
+
+TEST(ListModel, HeldRowNoticesComeOnceAndBeforeAnyOtherNotice) {
+  ListModel list;
+  CountingView view(list);
+  list.setObserver(&view);
+  {
+    HeldRowNotices held(list);
+    for (int i = 0; i < 3; ++i) list.addRow(L"row");
+    EXPECT_EQ(view.rowsAppended, 0);
+    ASSERT_TRUE(list.selectOnly(2));
+    EXPECT_EQ(view.rowsAppended, 1);
+    EXPECT_EQ(view.known, 3u);
+    list.addRow(L"row");
+    ASSERT_TRUE(list.setCell(3, 1, L"x"));
+    EXPECT_EQ(view.rowsAppended, 2);
+    {
+      HeldRowNotices inner(list);
+      list.addRow(L"row");
+    }
+    // The outer hold still stands.
+    EXPECT_EQ(view.rowsAppended, 2);
+    list.announceRows();
+    list.announceRows();
+    EXPECT_EQ(view.rowsAppended, 3);
+    EXPECT_EQ(view.known, 5u);
+    list.addRow(L"row");
+  }
+  EXPECT_EQ(view.rowsAppended, 4);
+  EXPECT_EQ(view.known, 6u);
+
+  // Rows cleared before they were announced need no notice of their own.
+  {
+    HeldRowNotices held(list);
+    list.addRow(L"row");
+    list.clearRows();
+  }
+  EXPECT_EQ(view.rowsAppended, 4);
+  EXPECT_EQ(view.rowChanges, 1);
+  EXPECT_EQ(view.known, 0u);
+  // Without a hold every row is announced at once.
+  list.addRow(L"row");
+  EXPECT_EQ(view.rowsAppended, 5);
+}
+
 TEST(ListModel, SelectOnlyLeavesOneSelectedRowAndTellsTheView) {
   ListModel list;
   RecordingObserver view;

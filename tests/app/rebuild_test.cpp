@@ -134,6 +134,40 @@ TEST_F(Rebuild, NoSecondRebuildStartsFromTheEventsItLetsRun) {
   EXPECT_EQ(traceLines().back(), L"終了");
 }
 
+TEST_F(Rebuild, ListViewKnowsEveryRowWheneverEventsRun) {
+  struct View : ListObserver {
+    explicit View(const ListModel& model) : model(model) {}
+    void columnsChanged() override {}
+    void rowsAdded() override {
+      ++notices;
+      known = model.rowCount();
+    }
+    void rowsChanged() override { known = model.rowCount(); }
+    void cellChanged(std::size_t) override {}
+    void selectionChanged(std::size_t) override {}
+    void bringIntoView(std::size_t) override {}
+    const ListModel& model;
+    std::size_t known = 0;
+    int notices = 0;
+  } view(window.list());
+  window.list().setObserver(&view);
+  files.addFile(L"C:\\Vemdrol\\Vemdrol.cnt",
+                "\"*.a\",\"\",\"\",\"C:\\WINDOWS\\notepad.exe\",\"1.0.0\"\r\n"
+                "\"*.b\",\"\",\"\",\"C:\\WINDOWS\\notepad.exe\",\"1.0.0\"\r\n");
+  int checks = 0;
+  services.pendingEvents = [&] {
+    EXPECT_EQ(view.known, window.list().rowCount());
+    ++checks;
+  };
+  services.arguments = L"作成";
+  window.load();
+  EXPECT_GT(checks, 0);
+  EXPECT_EQ(view.known, 6u);
+  // Fewer notices than rows: the two saved rows came in one.
+  EXPECT_LT(view.notices, 2 + 6);
+  window.list().setObserver(nullptr);
+}
+
 TEST_F(Rebuild, EmptyListStillScansTheOwnFolder) {
   MemoryRegistry empty;
   MainWindow other{form, services};
