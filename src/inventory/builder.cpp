@@ -23,10 +23,6 @@ namespace {
 constexpr std::array<const wchar_t*, 4> paddedRoots = {
     L"HKEY_CLASSES_ROOT  ", L"HKEY_CURRENT_USER  ", L"HKEY_LOCAL_MACHINE ", L"HKEY_CURRENT_CONFIG"};
 
-bool isDefaultValueEntry(const Inventory& inventory, std::size_t i) {
-  return inventory.definition[i] == L"(標準)";
-}
-
 void start(Build& build) {
   Inventory& inventory = build.inventory;
   build.resetTen();
@@ -64,12 +60,9 @@ void passOne(Build& build) {
 // Pass two: the default value and subkeys of every first-level key.
 void passTwo(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = 0; i <= last; ++i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromFirst([&](std::size_t at) {
     if (!equalNoCase(inventory.fileType[at], inventory.fullPath[at])) listKey(build, at);
-    build.twentyMark(static_cast<double>(i));
-  }
+  });
   build.endPass(L"２回目の処理");
   build.resetTwenty();
   build.tenMark(4);
@@ -79,9 +72,7 @@ void passTwo(Build& build) {
 // values point at their type's key, everything else goes.
 void passThree(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = last; i >= 0; --i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromLast([&](std::size_t at) {
     Text& type = inventory.fileType[at];
     if (!isDefaultValueEntry(inventory, at)) {
       if (endsWithNoCase(type, L"\\shell")) {
@@ -99,8 +90,7 @@ void passThree(Build& build) {
       inventory.fullPath[at] =
           Text(charactersAt(type, 1, rootPrefixLength)) + inventory.appName[at];
     }
-    build.twentyMark(static_cast<double>(last - i));
-  }
+  });
   build.endPass(L"３回目の処理");
   build.resetTwenty();
   build.tenMark(5);
@@ -109,12 +99,9 @@ void passThree(Build& build) {
 // Pass four: the open commands and the library paths.
 void passFour(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = 0; i <= last; ++i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromFirst([&](std::size_t at) {
     if (!inventory.fileType[at].empty() && !isDefaultValueEntry(inventory, at)) listKey(build, at);
-    build.twentyMark(static_cast<double>(i));
-  }
+  });
   build.endPass(L"４回目の処理");
   build.resetTwenty();
   build.tenMark(6);

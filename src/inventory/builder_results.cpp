@@ -20,19 +20,13 @@ Text numberKey(long long number) {
   return digits;
 }
 
-bool isDefaultValueEntry(const Inventory& inventory, std::size_t i) {
-  return inventory.definition[i] == L"(標準)";
-}
-
 bool isExtensionKey(TextView key) { return equalNoCase(charactersAt(key, 20, 2), L"\\."); }
 
 // Pass five: a sort key in fullPath for every default-value entry, so that
 // after the sort each type's entries, and each library's, stand together.
 void passFive(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = last; i >= 0; --i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromLast([&](std::size_t at) {
     Text& type = inventory.fileType[at];
     if (!isDefaultValueEntry(inventory, at) && !type.empty()) {
       inventory.remove(at);
@@ -50,8 +44,7 @@ void passFive(Build& build) {
     } else {
       inventory.fullPath[at] += L" \\" + numberKey(inventory.creationOrder[at]);
     }
-    build.twentyMark(static_cast<double>(last - i));
-  }
+  });
   build.endPass(L"５回目の処理");
   build.resetTwenty();
   build.tenMark(7);
@@ -170,15 +163,12 @@ void passSix(Build& build) {
 // Pass seven: only the entries that pass six made, with a program path.
 void passSeven(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = last; i >= 0; --i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromLast([&](std::size_t at) {
     if (!(Inventory::numberText(inventory.creationOrder[at]) == L"0" &&
           !inventory.fullPath[at].empty())) {
       inventory.remove(at);
     }
-    build.twentyMark(static_cast<double>(last - i));
-  }
+  });
   build.resetTwenty();
   build.tenMark(9);
   build.endPass(L"７回目の処理");
@@ -216,12 +206,9 @@ void passEight(Build& build) {
 // Pass nine: the missing programs go.
 void passNine(Build& build) {
   Inventory& inventory = build.inventory;
-  const long long last = inventory.lastIndex();
-  for (long long i = last; i >= 0; --i) {
-    const auto at = static_cast<std::size_t>(i);
+  build.forEachFromLast([&](std::size_t at) {
     if (charactersAt(inventory.fullPath[at], 1, 2) == missingMark) inventory.remove(at);
-    build.twentyMark(static_cast<double>(last - i));
-  }
+  });
   build.endPass(L"９回目の処理");
   build.resetTwenty();
   build.resetTen();
