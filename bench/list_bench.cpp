@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/column_table.h"
 #include "app/form_design.h"
 #include "platform/window_memory.h"
+#include "rows/column_table.h"
 #include "search/column_sort.h"
 #include "search/list_search.h"
 

@@ -1,9 +1,10 @@
 #include "app/main_window.h"
 
 #include "app/layout.h"
-#include "app/rebuild.h"
+#include "app/progress.h"
 #include "files/error_message.h"
-#include "files/inventory_file.h"
+#include "rows/saved_rows.h"
+#include "scan/scan.h"
 #include "search/column_sort.h"
 #include "version/version_number.h"
 
@@ -67,22 +68,20 @@ void MainWindow::connect(const Machine& machine) {
   folder_.emplace(ProgramFolder{machine.files, services_.programFolder()});
   VersionResourceReader& versions = machine.versions;
   loader_ = [this, &versions](Text& flag) {
+    FormStatusLine status(form_);
     CntRead(
         flag, *folder_, list_, skipList_,
-        [&versions](TextView path) { return WVerNumber(versions, path); }, form_);
+        [&versions](TextView path) { return WVerNumber(versions, path); }, status);
   };
   rebuild_ = [this, machine] {
-    RebuildParts parts{form_,
-                       services_,
-                       list_,
-                       columns_,
-                       inventory_,
-                       listing_,
-                       machine.registry,
-                       machine.versions,
-                       *folder_,
-                       skipList_};
-    runRebuild(parts);
+    FormBuildDisplay display(form_, services_);
+    ScanParts parts{display,          list_,         columns_,         inventory_, listing_,
+                    machine.registry, machine.files, machine.versions, &*folder_,  skipList_};
+    // The scan lets queued events run; the button stays disabled meanwhile,
+    // so those events cannot start a second rebuild.
+    form_.setEnabled(Control::Command1, false);
+    runScan(parts);
+    form_.setEnabled(Control::Command1, true);
   };
 }
 

@@ -5,8 +5,6 @@
 
 #include <functional>
 
-#include "app/column_table.h"
-#include "app/list_model.h"
 #include "files/program_files.h"
 #include "files/skip_list.h"
 #include "inventory/inventory.h"
@@ -15,6 +13,8 @@
 #include "platform/version_resource.h"
 #include "platform/window.h"
 #include "registry/registry_listing.h"
+#include "rows/column_table.h"
+#include "rows/list_model.h"
 #include "search/list_search.h"
 
 namespace vemdrol {

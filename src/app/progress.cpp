@@ -50,6 +50,8 @@ void ProgressRows::progress(TextView row, double total, TextView mark, double cu
   form_.repaint(label);
 }
 
+void FormStatusLine::showStatus(TextView text) { form_.setCaption(Control::Label1, text); }
+
 void FormBuildDisplay::showStatus(TextView text) {
   form_.setCaption(Control::Label1, text);
   form_.repaint(Control::Label1);
@@ -68,5 +70,7 @@ void FormBuildDisplay::showProgressRows(bool visible) {
   form_.setVisible(Control::Label9, visible);
   form_.setVisible(Control::Label11, visible);
 }
+
+void FormBuildDisplay::letEventsRun() { services_.runPendingEvents(); }
 
 }  // namespace vemdrol

@@ -5,8 +5,9 @@
 #include <array>
 #include <optional>
 
-#include "inventory/build_display.h"
+#include "files/status_line.h"
 #include "platform/window.h"
+#include "scan/scan.h"
 
 namespace vemdrol {
 
@@ -26,8 +27,19 @@ class ProgressRows {
   std::array<std::optional<Text>, 2> captions_;
 };
 
-// The builder's display on the main window.
-class FormBuildDisplay final : public BuildDisplay {
+// The status line of the main window, Label1.
+class FormStatusLine final : public StatusLine {
+ public:
+  explicit FormStatusLine(Form& form) : form_(form) {}
+  void showStatus(TextView text) override;
+
+ private:
+  Form& form_;
+};
+
+// The scan's display on the main window; its events run through the
+// window's own queue.
+class FormBuildDisplay final : public ScanObserver {
  public:
   FormBuildDisplay(Form& form, WindowServices& services)
       : form_(form), services_(services), rows_(form) {}
@@ -36,6 +48,7 @@ class FormBuildDisplay final : public BuildDisplay {
   void progress(TextView row, double total, TextView mark, double current, double count) override;
   void setBusy(bool busy) override;
   void showProgressRows(bool visible) override;
+  void letEventsRun() override;
 
  private:
   Form& form_;

@@ -45,6 +45,9 @@ class FieldReader {
   // fromAnsi); error 62 when atEnd().
   Result<std::string_view> readField();
 
+  // Where the next field's reading begins, in bytes from the start.
+  std::size_t offset() const { return position_; }
+
  private:
   void skipFieldEnd();
 

@@ -1,44 +1,50 @@
-// The inventory file keeps the list's rows between runs: one line per row,
-// one double-quoted field per column. CntRead loads it at start-up, drops
-// rows whose program is gone, sets up the skip list and saves both files
-// again; CntWrite saves the list as it stands, in its current row order.
+// The inventory file's format: one line per row, five double-quoted fields
+// separated by commas, in the ANSI code page with CR LF. Every cell is
+// filtered before it is written (a double quote becomes an apostrophe, a
+// control character "!"), so a field never holds a quote or a line end and
+// each record is one line. Reading follows the program's field rules
+// (files/field_reader.h), so a damaged file still reads as far as it can.
 #pragma once
 
-#include <functional>
-#include <optional>
+#include <array>
+#include <cstddef>
+#include <span>
 #include <string>
+#include <string_view>
 
-#include "app/list_model.h"
-#include "files/program_files.h"
-#include "files/skip_list.h"
-#include "platform/window.h"
+#include "files/field_reader.h"
+#include "platform/error.h"
+#include "platform/text.h"
 
 namespace vemdrol {
 
-// The version number of a program file, "" when it has none; a failure ends
-// the load like any other.
-using VersionNumberReader = std::function<Result<Text>(TextView path)>;
+inline constexpr std::size_t inventoryFieldCount = 5;
+using InventoryRecord = std::array<Text, inventoryFieldCount>;
 
-// The file's bytes for the list: every cell filtered (a double quote becomes
-// an apostrophe, a control character "!"), quoted, joined by commas; CR LF
-// after every row.
-std::string inventoryFileBytes(const ListModel& list);
+// Appends one line: the fields filtered, quoted, joined by commas, CR LF.
+void appendInventoryLine(std::string& bytes, std::span<const Text> fields);
 
-// Saves the list, then the skip list. Each file is replaced whole or not at
-// all, so a failure or a kill during the save leaves the previous file. A
-// skip list that was never set up (nullopt) is not saved, so an existing
-// skip-list file is never emptied. A failure shows "CntWrite " and the error
-// in the status line.
-void CntWrite(const ProgramFolder& folder, const ListModel& list,
-              const std::optional<SkipList>& skipList, Form& form);
+// Reads the records of an inventory file one after the other.
+class InventoryRecordReader {
+ public:
+  // The bytes must outlive the reader.
+  explicit InventoryRecordReader(std::string_view bytes) : bytes_(bytes), fields_(bytes) {}
 
-// Loads the saved rows into the list, sets up the skip list from its file
-// and the trace log, and saves both files again. flag is set to "" on entry.
-// A failure shows "CntRead " and the error in the status line and ends the
-// load at once: the rows read so far stay, nothing is saved, and the skip
-// list stays as it was (nullopt if it was never set up).
-void CntRead(Text& flag, const ProgramFolder& folder, ListModel& list,
-             std::optional<SkipList>& skipList, const VersionNumberReader& versionNumber,
-             Form& form);
+  bool atEnd() const { return fields_.atEnd(); }
+  // The next record; a record cut short by the end of the file is error 62.
+  Result<InventoryRecord> next();
+  // The line (from 1) on which the record last read, or cut short, began.
+  std::size_t line() const { return recordLine_; }
+
+ private:
+  // Counts the line ends between the last counted offset and offset.
+  void countLinesTo(std::size_t offset);
+
+  std::string_view bytes_;
+  FieldReader fields_;
+  std::size_t countedTo_ = 0;
+  std::size_t currentLine_ = 1;
+  std::size_t recordLine_ = 0;
+};
 
 }  // namespace vemdrol

@@ -3,18 +3,13 @@
 // window provides the real one; tests record or inspect what was shown.
 #pragma once
 
+#include "files/status_line.h"
 #include "platform/text.h"
 
 namespace vemdrol {
 
-class BuildDisplay {
+class BuildDisplay : public StatusLine {
  public:
-  virtual ~BuildDisplay() = default;
-
-  // Sets the status line and draws it at once: the event loop is busy until
-  // the build ends.
-  virtual void showStatus(TextView text) = 0;
-
   // The progress procedure: row "Label9" (ten pass marks) or "Label11" (twenty
   // step marks), compared ignoring case; the first floor(total * current /
   // count) marks become mark (all of them when count is 0).

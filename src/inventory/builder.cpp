@@ -119,20 +119,24 @@ void collectFromRegistry(Build& build) {
 
 }  // namespace builder
 
-void InsMake(Inventory& inventory, BuilderParts& parts) {
+Status InsMake(Inventory& inventory, BuilderParts& parts) {
   builder::Build build{inventory, parts};
+  Status done = success();
   try {
     builder::collectFromRegistry(build);
     builder::buildResults(build);
   } catch (const std::bad_alloc&) {
     // Running out of memory is the failure the passes can meet; the build
     // ends with the entries it has.
-    parts.display.showStatus(errorMessage(L"InsMake ", Error{7, L"メモリが不足しています。"}));
+    const Error error{7, L"メモリが不足しています。"};
+    parts.display.showStatus(errorMessage(L"InsMake ", error));
+    done = error;
   }
   // The final block, reached after the last pass or after a failure.
   parts.display.showProgressRows(false);
   WPrint(L"９回目最終回の処理", inventory, parts.display);
   parts.display.setBusy(false);
+  return done;
 }
 
 }  // namespace vemdrol

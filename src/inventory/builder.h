@@ -20,9 +20,10 @@ struct BuilderParts {
   RegistryListing& listing;
 };
 
-// Builds into inventory, which the caller has reset. Returns normally in
-// every case; a failure shows "InsMake " and the error in the status line
-// and ends the build with whatever the passes had reached.
-void InsMake(Inventory& inventory, BuilderParts& parts);
+// Builds into inventory, which the caller has reset. A failure shows
+// "InsMake " and the error in the status line and ends the build with
+// whatever the passes had reached; the error is returned too, so that a
+// caller can tell a partial inventory from a whole one.
+Status InsMake(Inventory& inventory, BuilderParts& parts);
 
 }  // namespace vemdrol

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "app/list_model.h"
+#include "rows/list_model.h"
 
 namespace vemdrol {
 

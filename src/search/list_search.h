@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "app/list_model.h"
 #include "platform/window.h"
+#include "rows/list_model.h"
 
 namespace vemdrol {
 

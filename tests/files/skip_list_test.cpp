@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "files/storage_fixture.h"
 #include "files/trace_log.h"
+#include "rows/storage_fixture.h"
 
 namespace vemdrol {
 namespace {

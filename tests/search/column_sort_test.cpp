@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/column_table.h"
+#include "rows/column_table.h"
 
 namespace vemdrol {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/column_table.h"
 #include "app/form_design.h"
 #include "platform/window_memory.h"
+#include "rows/column_table.h"
 
 namespace vemdrol {
 namespace {

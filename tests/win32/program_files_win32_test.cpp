@@ -4,12 +4,13 @@
 
 #include <string>
 
-#include "app/column_table.h"
-#include "files/inventory_file.h"
+#include "app/progress.h"
 #include "files/trace_log.h"
 #include "platform/codepage.h"
 #include "platform/win32.h"
 #include "platform/window_memory.h"
+#include "rows/column_table.h"
+#include "rows/saved_rows.h"
 
 namespace vemdrol {
 namespace {
@@ -49,6 +50,7 @@ struct RealProgramFolder : ::testing::Test {
   ProgramFolder folder{*files, L""};
   ListModel list;
   MemoryForm form;
+  FormStatusLine statusLine{form};
   std::optional<SkipList> skipList;
 };
 
@@ -66,7 +68,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   row = list.addRow(L"hidden.exe");
   list.setCell(row, 3, hidden);
 
-  CntWrite(folder, list, skipList, form);
+  CntWrite(folder, list, skipList, statusLine);
   const std::string expected =
       "\"*.txt;*.log\",\"say 'hi'\",\"\x83\x81\x83\x82\x92\xa0, \x93\xfa\x96\x7b\x8c\xea!?\",\"" +
       toAnsi(a) + "\",\"6.0.5512\"\r\n\"hidden.exe\",\"\",\"\",\"" + toAnsi(hidden) + "\",\"\"\r\n";
@@ -78,7 +80,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   ASSERT_TRUE(log.append(hidden));
   list.clearRows();
   Text flag;
-  CntRead(flag, folder, list, skipList, nullptr, form);
+  CntRead(flag, folder, list, skipList, nullptr, statusLine);
   EXPECT_EQ(list.rowCount(), 2u);
   ASSERT_TRUE(skipList.has_value());
   EXPECT_EQ(skipList->back(), L"hidden.exe");

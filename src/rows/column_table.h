@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/list_model.h"
 #include "platform/text.h"
+#include "rows/list_model.h"
 
 namespace vemdrol {
 

@@ -4,11 +4,12 @@
 
 #include <string>
 
-#include "app/column_table.h"
 #include "app/form_design.h"
-#include "files/inventory_file.h"
+#include "app/progress.h"
 #include "platform/filesystem_memory.h"
 #include "platform/window_memory.h"
+#include "rows/column_table.h"
+#include "rows/saved_rows.h"
 
 namespace vemdrol::testing {
 
@@ -37,7 +38,7 @@ struct ProgramFolderFixture {
   void load() {
     freshList();
     Text flag = L"1";
-    CntRead(flag, folder, list, skipList, versionNumber, form);
+    CntRead(flag, folder, list, skipList, versionNumber, statusLine);
     loaderFlag = flag;
   }
   Text status() const { return form.caption(Control::Label1); }
@@ -45,6 +46,7 @@ struct ProgramFolderFixture {
   MemoryFileSystem files;
   ProgramFolder folder{files, L"C:\\Vemdrol"};
   MemoryForm form;
+  FormStatusLine statusLine{form};
   ListModel list;
   std::optional<SkipList> skipList;
   Text loaderFlag;

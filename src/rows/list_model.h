@@ -69,6 +69,8 @@ class ListModel {
 
   // Cell text; empty for a row or column outside the list.
   const Text& cell(std::size_t row, std::size_t column) const;
+  // All cells of a row inside the list.
+  const std::array<Text, cellCount>& cells(std::size_t row) const { return rows_.at(row).cells; }
   Status setCell(std::size_t row, std::size_t column, TextView text);
 
   bool selected(std::size_t row) const;

@@ -1,4 +1,4 @@
-#include "app/column_table.h"
+#include "rows/column_table.h"
 
 #include <array>
 

@@ -1,13 +1,12 @@
-#include "app/rebuild.h"
+#include "scan/scan.h"
 
 #include <unordered_set>
 
-#include "app/progress.h"
 #include "files/error_message.h"
-#include "files/inventory_file.h"
 #include "files/trace_log.h"
 #include "inventory/builder.h"
 #include "inventory/paths.h"
+#include "rows/saved_rows.h"
 #include "version/version_memo.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"
@@ -37,48 +36,60 @@ class FoldedSet {
 
 bool isExtensionList(TextView type) { return startsWithNoCase(type, L"*."); }
 
-class Rebuild {
+class Scan {
  public:
-  explicit Rebuild(RebuildParts& parts)
+  explicit Scan(ScanParts& parts)
       : parts_(parts),
+        observer_(parts.observer),
         inventory_(parts.inventory),
         list_(parts.list),
-        trace_(parts.folder),
-        display_(parts.form, parts.services),
-        versions_(parts.versions, skipList()) {}
+        versions_(parts.versions, skipList()) {
+    if (parts.home) trace_.emplace(*parts.home);
+  }
 
-  void run() {
-    if (Status done = build(); !done) {
-      const Text message = errorMessage(L"", done.error());
-      parts_.form.setCaption(Control::Label1, message);
+  ScanOutcome run() {
+    ScanOutcome outcome;
+    outcome.built = build();
+    if (!outcome.built) {
+      const Text message = errorMessage(L"", outcome.built.error());
+      observer_.showStatus(message);
       // The log may be the very thing that cannot be written; the message
       // in the status line stays either way.
-      trace_.append(message);
+      appendTrace(message);
+    } else if (!builderDone_) {
+      outcome.built = builderDone_;
     }
-    closingBlock();
+    outcome.saved = closingBlock();
+    return outcome;
   }
 
  private:
   Status build() {
-    if (Status started = trace_.start(); !started) return started;
-    display_.showProgressRows(true);
+    if (trace_) {
+      if (Status started = trace_->start(); !started) return started;
+    }
+    observer_.showProgressRows(true);
     inventory_.reset();
-    // Every row of this rebuild gets a freshly read version.
+    // Every row of this scan gets a freshly read version.
     inventory_.version.clear();
-    BuilderParts builder{parts_.registry, parts_.folder.files, display_, parts_.listing};
-    InsMake(inventory_, builder);
+    BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing};
+    builderDone_ = InsMake(inventory_, builder);
     rebuildColumns(parts_.columns, list_);
-    parts_.form.setCaption(Control::Label1, L"バージョンの再作成中");
-    Text ownFolder = parts_.folder.folder;
-    if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
-    addFolder(ownFolder, false);
-    // The list control hears of new rows when events are let run, not for
-    // each row; see letEventsRun.
+    observer_.showStatus(L"バージョンの再作成中");
+    if (parts_.home) {
+      Text ownFolder = parts_.home->folder;
+      if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
+      addFolder(ownFolder, false);
+    }
+    // The list hears of new rows when events are let run, not for each row;
+    // see letEventsRun.
     HeldRowNotices held(list_);
     if (Status rows = phaseA(); !rows) return rows;
     if (Status scanned = phaseB(); !scanned) return scanned;
-    return trace_.append(traceEndLine);
+    return appendTrace(traceEndLine);
   }
+
+  Status appendTrace(TextView line) { return trace_ ? trace_->append(line) : success(); }
 
   const SkipList& skipList() const { return parts_.skipList ? *parts_.skipList : noSkipList; }
 
@@ -88,7 +99,7 @@ class Rebuild {
     VersionStrings strings =
         readAfresh ? WVerINformation(parts_.versions, path, skipList()) : versions_.strings(path);
     if (strings.outcome == VersionStringsOutcome::failed) {
-      parts_.form.setCaption(Control::Label1, strings.statusMessage);
+      observer_.showStatus(strings.statusMessage);
     }
     return strings;
   }
@@ -106,7 +117,7 @@ class Rebuild {
   void letEventsRun() {
     // The window may paint now: it must know every row.
     list_.announceRows();
-    parts_.services.runPendingEvents();
+    observer_.letEventsRun();
     selectLastRow();
   }
 
@@ -156,13 +167,13 @@ class Rebuild {
     for (std::size_t k = 0; k < folderList_.size(); ++k) {
       const Text& folder = folderList_[k];
       const Text folderLine = folder + folderLineSuffix;
-      parts_.form.setCaption(Control::Label1, folderLine);
-      if (Status traced = trace_.append(folderLine); !traced) return traced;
+      observer_.showStatus(folderLine);
+      if (Status traced = appendTrace(folderLine); !traced) return traced;
       letEventsRun();
 
       // A folder that cannot be listed (gone since it was collected) has no
       // files to add.
-      Result<std::vector<Text>> names = parts_.folder.files.listFiles(folder);
+      Result<std::vector<Text>> names = parts_.files.listFiles(folder);
       if (!names) continue;
       for (const Text& name : names.value()) {
         if (!isProgramFileName(name)) continue;
@@ -172,7 +183,7 @@ class Rebuild {
         if (known.contains(name, version.value())) continue;
         // On disk before the version strings are read: if reading them
         // kills the program, the next start puts this file on the skip list.
-        if (Status traced = trace_.append(path); !traced) return traced;
+        if (Status traced = appendTrace(path); !traced) return traced;
         const VersionStrings strings = versionStrings(path, true);
         inventory_.append(name, strings.description, strings.legalCopyright, path, 0);
         const std::size_t n = inventory_.size() - 1;
@@ -184,22 +195,25 @@ class Rebuild {
     return success();
   }
 
-  void closingBlock() {
-    CntWrite(parts_.folder, list_, parts_.skipList, parts_.form);
-    parts_.form.setCaption(Control::Label1, L"再作成終了");
-    display_.showProgressRows(false);
+  Status closingBlock() {
+    Status saved = success();
+    if (parts_.home) saved = CntWrite(*parts_.home, list_, parts_.skipList, observer_);
+    observer_.showStatus(L"再作成終了");
+    observer_.showProgressRows(false);
     // The list rows are now the only full copy of the inventory.
     inventory_.keepOnlyFirst();
+    return saved;
   }
 
-  RebuildParts& parts_;
+  ScanParts& parts_;
+  ScanObserver& observer_;
   Inventory& inventory_;
   ListModel& list_;
-  TraceLog trace_;
-  FormBuildDisplay display_;
+  std::optional<TraceLog> trace_;
+  Status builderDone_ = success();
   FoldedSet folders_;
   std::vector<Text> folderList_;
-  // Each file's version number is read once a rebuild, however often it is
+  // Each file's version number is read once a scan, however often it is
   // named.
   VersionMemo versions_;
 };
@@ -211,10 +225,6 @@ bool isProgramFileName(TextView name) {
          endsWithNoCase(name, L".OCX") || endsWithNoCase(name, L".AX");
 }
 
-void runRebuild(RebuildParts& parts) {
-  parts.form.setEnabled(Control::Command1, false);
-  Rebuild(parts).run();
-  parts.form.setEnabled(Control::Command1, true);
-}
+ScanOutcome runScan(ScanParts& parts) { return Scan(parts).run(); }
 
 }  // namespace vemdrol

@@ -1,4 +1,4 @@
-#include "app/rebuild.h"
+#include "scan/scan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "app/list_model.h"
+#include "rows/list_model.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "app/column_table.h"
+#include "rows/column_table.h"
 
 namespace vemdrol {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/list_model.h"
+#include "rows/list_model.h"
 
 #include <algorithm>
 

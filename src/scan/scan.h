@@ -1,0 +1,63 @@
+// The scan: builds the inventory from the registry, turns it into list rows
+// with version numbers and version texts, adds the further program files of
+// the programs' folders, traces every step and saves the list. The window's
+// rebuild, the command line and the scanner of other systems all run it.
+#pragma once
+
+#include <optional>
+
+#include "files/program_files.h"
+#include "files/skip_list.h"
+#include "inventory/build_display.h"
+#include "inventory/inventory.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/version_resource.h"
+#include "registry/registry_listing.h"
+#include "rows/column_table.h"
+#include "rows/list_model.h"
+
+namespace vemdrol {
+
+// What a scan shows while it works, and where it lets the world in.
+class ScanObserver : public BuildDisplay {
+ public:
+  // The only two points where queued window events may run: after a new
+  // program folder is collected, and before each folder is scanned. The list
+  // has heard of every row by then.
+  virtual void letEventsRun() = 0;
+};
+
+struct ScanParts {
+  ScanObserver& observer;
+  ListModel& list;
+  const ColumnTable& columns;
+  Inventory& inventory;
+  RegistryListing& listing;
+  Registry& registry;
+  // The files of the machine scanned: the programs and their folders.
+  FileSystem& files;
+  VersionResourceReader& versions;
+  // The program's own folder: scanned first, and where the trace log, the
+  // inventory file and the skip list lie. nullptr for a system the program
+  // does not run on: no own folder, nothing traced or saved.
+  const ProgramFolder* home;
+  const std::optional<SkipList>& skipList;
+};
+
+// How a scan ended. Every failure has been shown in the status line already.
+struct ScanOutcome {
+  // The error that cut the scan short (also the trace log's last line), or
+  // a builder that could not finish.
+  Status built = success();
+  Status saved = success();
+  bool ok() const { return built.ok() && saved.ok(); }
+};
+
+// Runs the whole scan, the list's rows ending as its result.
+ScanOutcome runScan(ScanParts& parts);
+
+// Whether a file name is a program file of the kinds the folder scan adds.
+bool isProgramFileName(TextView name);
+
+}  // namespace vemdrol
