@@ -117,11 +117,25 @@ Status ListModel::bringIntoView(std::size_t row) {
 void ListModel::setSorted(bool sorted) {
   sorted_ = sorted;
   if (!sorted_ || sortKey_ >= cellCount) return;
-  const std::size_t column = sortKey_;
-  const bool descending = sortOrder_ == 1;
-  std::stable_sort(rows_.begin(), rows_.end(), [column, descending](const Row& a, const Row& b) {
-    const int order = compareNoCase(a.cells[column], b.cells[column]);
-    return descending ? order > 0 : order < 0;
+  const RowSortKey key{sortKey_, sortOrder_ == 1};
+  sortBy(std::span<const RowSortKey>(&key, 1));
+}
+
+void ListModel::sortBy(std::span<const RowSortKey> keys) {
+  std::vector<std::pair<RowSortKey, CellOrder>> orders;
+  for (const RowSortKey& key : keys) {
+    if (key.column >= cellCount) continue;
+    // A column the list does not show sorts as text.
+    const CellOrder order =
+        key.column < columns_.size() ? cellOrderOf(columns_[key.column].name) : CellOrder::text;
+    orders.emplace_back(key, order);
+  }
+  std::stable_sort(rows_.begin(), rows_.end(), [&orders](const Row& a, const Row& b) {
+    for (const auto& [key, order] : orders) {
+      const int compared = compareCells(order, a.cells[key.column], b.cells[key.column]);
+      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
+    }
+    return false;
   });
   // rowsChanged tells the view the whole list anew.
   rowsUnannounced_ = false;

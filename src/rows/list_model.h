@@ -10,10 +10,12 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "rows/row_order.h"
 
 namespace vemdrol {
 
@@ -81,9 +83,9 @@ class ListModel {
   Status bringIntoView(std::size_t row);
 
   // Sort settings, kept with the list. Switching sorting on orders the rows
-  // by the texts of the sort column (0-based), ascending (order 0) or
-  // descending (1), in the program's collation; rows that compare equal keep
-  // their order. Rows added later are appended where they are added, so a
+  // by the cells of the sort column (0-based), ascending (order 0) or
+  // descending (1), in the column's order (rows/row_order.h); rows that
+  // compare equal keep their order. Rows added later are appended where they are added, so a
   // rebuild lists its rows in its own order; the next switch sorts them all.
   std::size_t sortKey() const { return sortKey_; }
   void setSortKey(std::size_t column) { sortKey_ = column; }
@@ -91,6 +93,9 @@ class ListModel {
   void setSortOrder(int order) { sortOrder_ = order; }
   bool sorted() const { return sorted_; }
   void setSorted(bool sorted);
+  // Orders the rows by the first key, rows equal there by the second, and so
+  // on; rows equal in every key keep their order. The sort settings stay.
+  void sortBy(std::span<const RowSortKey> keys);
 
  private:
   struct Row {

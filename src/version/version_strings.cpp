@@ -4,7 +4,6 @@
 
 #include "files/error_message.h"
 #include "inventory/paths.h"
-#include "platform/codepage.h"
 
 namespace vemdrol {
 namespace {
@@ -25,15 +24,6 @@ bool onSkipList(TextView path, const std::vector<Text>& skipList) {
   }
   return false;
 }
-
-// The text as the inventory file will hold it. The list is saved in the
-// ANSI code page and loaded from it at the next start; passing each text
-// through the code page now makes the list, the inventory in memory and the
-// saved file agree from the start: a character the code page cannot hold
-// (the copyright sign "©" is a common one) is "?" everywhere, not "©" until
-// the next start and "?" after it. It is the same on Windows and elsewhere,
-// because both code page backends follow the same rules.
-Text asSaved(TextView text) { return fromAnsi(toAnsi(text)); }
 
 VersionStrings fixedOutcome(VersionStringsOutcome outcome, TextView text) {
   return {outcome, Text(text), Text(), Text()};
@@ -63,8 +53,8 @@ VersionStrings WVerINformation(VersionResourceReader& versions, TextView path,
   const Text prefix = stringTablePrefix(translations.empty() ? Translation{} : translations[0]);
   VersionStrings strings;
   strings.outcome = VersionStringsOutcome::read;
-  strings.description = asSaved(block.stringValue(prefix + L"FileDescription").value_or(Text()));
-  strings.legalCopyright = asSaved(block.stringValue(prefix + L"LegalCopyright").value_or(Text()));
+  strings.description = block.stringValue(prefix + L"FileDescription").value_or(Text());
+  strings.legalCopyright = block.stringValue(prefix + L"LegalCopyright").value_or(Text());
   return strings;
 }
 

@@ -46,9 +46,8 @@ Text stringTablePrefix(const Translation& translation);
 // "\") equals an entry of skipList, ignoring case, is not read at all. Empty
 // entries match no name.
 //
-// The texts are given as the saved inventory file will hold them: each one
-// passes through the ANSI code page, so a character the code page cannot
-// hold is already "?" here.
+// The texts keep every character the resource holds; only the inventory
+// file, saved in the ANSI code page, writes "?" for those it cannot hold.
 VersionStrings WVerINformation(VersionResourceReader& versions, TextView path,
                                const std::vector<Text>& skipList);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rows/column_table.h"
+#include "rows/row_order.h"
 
 namespace vemdrol {
 namespace {
@@ -46,13 +47,25 @@ TEST_F(ColumnSort, DirectionFlipsWhicheverColumnIsClicked) {
   EXPECT_EQ(column(3), (std::vector<Text>{L"c:\\a.exe", L"C:\\b.exe", L"C:\\C.exe"}));
 }
 
-TEST_F(ColumnSort, VersionsSortAsTextsAndSelectionMovesWithItsRow) {
+TEST_F(ColumnSort, VersionsSortAsNumbersAndSelectionMovesWithItsRow) {
   list.setSelected(1, true);  // the row of 10.0.1
   columnClick(list, 5);
   columnClick(list, 5);  // ascending
-  EXPECT_EQ(column(4), (std::vector<Text>{L"", L"10.0.1", L"6.0.5512"}));
-  EXPECT_TRUE(list.selected(1));
-  EXPECT_EQ(list.cell(1, 4), L"10.0.1");
+  EXPECT_EQ(column(4), (std::vector<Text>{L"", L"6.0.5512", L"10.0.1"}));
+  EXPECT_TRUE(list.selected(2));
+  EXPECT_EQ(list.cell(2, 4), L"10.0.1");
+}
+
+TEST(VersionOrder, PartsCompareAsNumbersAndTheRestAsText) {
+  EXPECT_LT(compareVersions(L"9.8.0", L"9.30.20789"), 0);
+  EXPECT_LT(compareVersions(L"1.9", L"1.10"), 0);
+  EXPECT_EQ(compareVersions(L"1.01", L"1.1"), 0);
+  // Longer than any machine number, still by value.
+  EXPECT_LT(compareVersions(L"99999999999999999999999", L"100000000000000000000000"), 0);
+  EXPECT_LT(compareVersions(L"", L"0"), 0);
+  EXPECT_LT(compareVersions(L"1.0", L"1.0 beta"), 0);
+  EXPECT_EQ(compareVersions(L"2.0 Beta", L"2.0 beta"), 0);
+  EXPECT_LT(compareVersions(L"1.2", L"1.a"), 0);
 }
 
 TEST_F(ColumnSort, RowsAddedLaterAreAppendedUntilTheNextClick) {

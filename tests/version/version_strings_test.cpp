@@ -154,11 +154,12 @@ TEST_F(WVerINformationTest, SemicolonsStayInTheirOwnField) {
   EXPECT_EQ(versionStringsText(strings), L"Tool; beta;(C) A;B;");
 }
 
-TEST_F(WVerINformationTest, TextsAreWhatTheSavedFileWillHold) {
-  // "©" and "¥" are not in code page 932; a character outside the basic
-  // plane is one character and one "?"; Japanese text and "①" are kept.
+TEST_F(WVerINformationTest, TextsKeepEveryCharacterTheResourceHolds) {
+  // Only the inventory file, in code page 932, turns "©", "¥" and a
+  // character outside the basic plane into "?"; the rows and the exports
+  // keep them.
   EXPECT_EQ(readBlock(versionBlock(texts(L"①テスト ¥100", L"© 2001 Example\U0001F600"))),
-            L"①テスト ?100;? 2001 Example?;");
+            L"①テスト ¥100;© 2001 Example\U0001F600;");
 }
 
 TEST(WVerINformation, FailuresComeBackAsTheirMessage) {

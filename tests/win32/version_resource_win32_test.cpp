@@ -276,7 +276,7 @@ TEST_F(VersionResourceWin32Test, BuiltFilesReadAlikeBothWays) {
 
   const Answer answer = answerOf(*api_, folder_ + L"\\full.exe");
   EXPECT_EQ(answer.strings.description, L"メモ帳; beta");
-  EXPECT_EQ(answer.strings.legalCopyright, L"? Example ?");
+  EXPECT_EQ(answer.strings.legalCopyright, L"© Example ¥");
   EXPECT_EQ(answerOf(*api_, folder_ + L"\\japanese.dll").strings.description, L"説明 1041");
 
   const Answer missing = answerOf(*api_, folder_ + L"\\missing.exe");
