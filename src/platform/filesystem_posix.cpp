@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/utf8.h"
+
 namespace vemdrol {
 namespace {
 
@@ -24,75 +26,14 @@ static_assert(sizeof(wchar_t) == 4, "texts hold one code point per character her
 // exhausting memory.
 constexpr std::size_t maxReadSize = std::size_t{1} << 30;
 
-// Strict UTF-8: overlong forms, surrogates and code points beyond U+10FFFF are
-// refused, so that every name has exactly one spelling in each direction.
-std::optional<Text> decodeUtf8(std::string_view bytes) {
-  Text text;
-  text.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      length = 1;
-      code = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2;
-      code = lead & 0x1F;
-      minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3;
-      code = lead & 0x0F;
-      minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4;
-      code = lead & 0x07;
-      minimum = 0x10000;
-    } else {
-      return std::nullopt;
-    }
-    if (length > bytes.size() - i) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      code = (code << 6) | (next & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      return std::nullopt;
-    }
-    text.push_back(static_cast<wchar_t>(code));
-    i += length;
-  }
-  return text;
-}
-
 // A NUL would cut the name short at the system call, so it is refused along
 // with the characters UTF-8 cannot hold.
 std::optional<std::string> encodeUtf8(TextView text) {
-  std::string bytes;
-  bytes.reserve(text.size());
   for (const wchar_t c : text) {
     const auto code = static_cast<std::uint32_t>(c);
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
-    if (code < 0x80) {
-      bytes.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
   }
-  return bytes;
+  return toUtf8(text);
 }
 
 Error errorFrom(int number) {

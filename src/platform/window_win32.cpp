@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "platform/gdi_win32.h"
+#include "platform/process.h"
 #include "platform/win32.h"
 #include "platform/window.h"
 
@@ -40,22 +41,7 @@ class Win32WindowServices final : public WindowServices {
 
   Text commandLine() const override { return argumentsOfCommandLine(GetCommandLineW()); }
 
-  Text programFolder() const override {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-      const DWORD length =
-          GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-      if (length == 0) return Text();
-      if (length < buffer.size()) {
-        Text path(buffer.data(), length);
-        const std::size_t slash = path.find_last_of(L'\\');
-        if (slash == Text::npos) return Text();
-        // A drive root keeps its "\": "C:\" names the root, "C:" does not.
-        return path.substr(0, slash == 2 ? slash + 1 : slash);
-      }
-      buffer.resize(buffer.size() * 2);
-    }
-  }
+  Text programFolder() const override { return vemdrol::programFolder(); }
 
   bool askYesNo(TextView title, TextView question) override {
     const Text titleText(title);
