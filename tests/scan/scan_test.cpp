@@ -253,6 +253,44 @@ TEST_F(Rebuild, FailureLeavesTheErrorLineLastAndSavesWhatWasBuilt) {
   EXPECT_EQ(saved.value(), "");
 }
 
+TEST_F(Rebuild, ScanOfAnotherSystemHasNoOwnFolderAndWritesNothing) {
+  window.command1Click();
+  std::vector<std::array<Text, cellCount>> windowRows;
+  for (std::size_t row = 0; row < window.list().rowCount(); ++row) {
+    // The program's own folder is not part of another system.
+    if (!startsWithNoCase(window.list().cell(row, 3), L"C:\\Vemdrol\\")) {
+      windowRows.push_back(window.list().cells(row));
+    }
+  }
+  files.remove(L"C:\\Vemdrol\\AppTrace.TXT");
+  files.remove(L"C:\\Vemdrol\\Vemdrol.cnt");
+
+  struct Quiet : ScanObserver {
+    void showStatus(TextView) override {}
+    void progress(TextView, double, TextView, double, double) override {}
+    void setBusy(bool) override {}
+    void showProgressRows(bool) override {}
+    void letEventsRun() override { ++eventPoints; }
+    int eventPoints = 0;
+  } quiet;
+  ListModel list;
+  ColumnTable columns;
+  columns.fill();
+  Inventory inventory;
+  RegistryListing listing;
+  const std::optional<SkipList> skipList = builtInSkipList();
+  ScanParts parts{quiet,    list,  columns,  inventory, listing,
+                  registry, files, versions, nullptr,   skipList};
+  const ScanOutcome outcome = runScan(parts);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_GT(quiet.eventPoints, 0);
+  std::vector<std::array<Text, cellCount>> offlineRows;
+  for (std::size_t row = 0; row < list.rowCount(); ++row) offlineRows.push_back(list.cells(row));
+  EXPECT_EQ(offlineRows, windowRows);
+  EXPECT_FALSE(files.attributesOf(L"C:\\Vemdrol\\AppTrace.TXT").value());
+  EXPECT_FALSE(files.attributesOf(L"C:\\Vemdrol\\Vemdrol.cnt").value());
+}
+
 TEST(ProgramFileNames, LastFourOrThreeCharactersDecide) {
   for (const wchar_t* name : {L"app.exe", L"APP.EXE", L"x.Ax", L"a.ocx", L"b.Dll"}) {
     EXPECT_TRUE(isProgramFileName(name)) << std::string(name, name + 1);
