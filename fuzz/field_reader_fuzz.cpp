@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/field_reader.h"
+#include "files/inventory_file.h"
 
 namespace {
 
@@ -80,5 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!past.ok() && past.error().number == vemdrol::inputPastEndOfFile);
     check(reader.atEnd());
   }
+
+  // An earlier inventory read line by line: every line is a record, damaged
+  // or passed over as blank, never more.
+  const vemdrol::CheckedInventory checked = vemdrol::readCheckedInventory(bytes);
+  std::size_t lines = size == 0 ? 0 : 1;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n'))) ++lines;
+  }
+  check(checked.records.size() + checked.damagedLines <= lines);
+  check(checked.damaged.size() <= vemdrol::CheckedInventory::maxNotedDamage);
   return 0;
 }

@@ -46,4 +46,41 @@ Result<InventoryRecord> InventoryRecordReader::next() {
   return record;
 }
 
+CheckedInventory readCheckedInventory(std::string_view bytes) {
+  CheckedInventory checked;
+  std::size_t number = 0;
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view line = bytes.substr(start, end - start);
+    ++number;
+    // CR LF, a lone CR and a lone LF each end one line.
+    start = end;
+    if (start < bytes.size() && bytes[start] == '\r') ++start;
+    if (start < bytes.size() && bytes[start] == '\n') ++start;
+    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+
+    FieldReader fields(line);
+    InventoryRecord record;
+    bool whole = true;
+    for (Text& field : record) {
+      Result<std::string_view> read = fields.readField();
+      if (!read) {
+        whole = false;
+        break;
+      }
+      field = fromAnsi(read.value());
+    }
+    if (whole && fields.atEnd()) {
+      checked.records.push_back(std::move(record));
+    } else {
+      if (checked.damaged.size() < CheckedInventory::maxNotedDamage) {
+        checked.damaged.push_back(number);
+      }
+      ++checked.damagedLines;
+    }
+  }
+  return checked;
+}
+
 }  // namespace vemdrol

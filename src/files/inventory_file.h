@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/field_reader.h"
 #include "platform/error.h"
@@ -46,5 +47,19 @@ class InventoryRecordReader {
   std::size_t currentLine_ = 1;
   std::size_t recordLine_ = 0;
 };
+
+// An inventory file read line by line, as an earlier inventory kept for a
+// comparison is read: each line must hold exactly five fields under the
+// field rules, or it is damaged; a damaged line is passed over and noted,
+// and the lines after it are still read. Blank lines are passed over.
+struct CheckedInventory {
+  std::vector<InventoryRecord> records;
+  // The numbers (from 1) of the damaged lines, in order; at most
+  // maxNotedDamage of them are kept, damagedLines counts them all.
+  std::vector<std::size_t> damaged;
+  std::size_t damagedLines = 0;
+  static constexpr std::size_t maxNotedDamage = 100;
+};
+CheckedInventory readCheckedInventory(std::string_view bytes);
 
 }  // namespace vemdrol

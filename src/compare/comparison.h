@@ -1,0 +1,44 @@
+// Two inventories side by side: what an installer or an update changed.
+//
+// Rows are matched on the program path ignoring letter case, then on the
+// type column ignoring letter case. Rows that match are the same file: 同じ
+// when their other texts (定義, アプリケーション, バージョン) are equal, 変更
+// otherwise; a row without a partner is 追加 (only in the newer inventory)
+// or 削除 (only in the older). Among several rows with the same path and
+// type, equal rows pair first and the rest in the order of their texts, so
+// the result does not depend on the order of either inventory.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "files/inventory_file.h"
+
+namespace vemdrol {
+
+enum class Change { added, removed, changed, same };
+
+// A row of the comparison points into the two inventories compared, which
+// must outlive it.
+struct ComparedRow {
+  Change change = Change::same;
+  // The newer texts; the older ones for a removed row.
+  const InventoryRecord* texts = nullptr;
+  // The older texts of a changed row.
+  const InventoryRecord* old = nullptr;
+  // The columns whose texts differ in a changed row, one bit per column
+  // (bit k for column k).
+  unsigned changedColumns = 0;
+};
+
+// The newer rows in their order, each with its change, then the removed rows
+// in the older inventory's order.
+std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> newer,
+                                            std::span<const InventoryRecord> older);
+
+// 追加, 削除, 同じ, or 変更 with the changed columns' names, e.g.
+// "変更 (バージョン)".
+Text changeText(const ComparedRow& row, std::span<const Text> columnNames);
+
+}  // namespace vemdrol
