@@ -283,6 +283,17 @@ PeImage buildPe(const PeOptions& options) {
     image.dataEntries.push_back(image.resources + offset);
   }
   for (std::size_t offset : section.data) image.data.push_back(image.resources + offset);
+  const std::size_t optional = image.ntHeaders + 24;
+  image.checksum = optional + 64;
+  image.certificateEntry = optional + (options.pe32Plus ? 112 : 96) + 8 * 4;
+  if (options.certificateTable) {
+    padTo(image.bytes, 8);
+    image.certificateTable = image.bytes.size();
+    image.bytes += *options.certificateTable;
+    putU32(image.bytes, image.certificateEntry, static_cast<std::uint32_t>(image.certificateTable));
+    putU32(image.bytes, image.certificateEntry + 4,
+           static_cast<std::uint32_t>(options.certificateTable->size()));
+  }
   return image;
 }
 

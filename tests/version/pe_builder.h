@@ -73,6 +73,9 @@ struct PeOptions {
   // The NT headers and section table go to the very end of the file, so that
   // their last byte is the file's last byte.
   bool headersAtEnd = false;
+  // Bytes put at the end of the file, at an offset aligned to 8, for data
+  // directory 4 (the certificate table) to point to.
+  std::optional<std::string> certificateTable;
 };
 
 struct PeImage {
@@ -83,6 +86,9 @@ struct PeImage {
   std::size_t resources = 0;             // file offset of the resource directory
   std::vector<std::size_t> dataEntries;  // file offset of each language's data entry
   std::vector<std::size_t> data;         // file offset of each language's data
+  std::size_t checksum = 0;              // file offset of the optional header's CheckSum
+  std::size_t certificateEntry = 0;      // file offset of data directory 4
+  std::size_t certificateTable = 0;      // file offset of the certificate table; 0 without one
 };
 
 // A PE file with one section ".rsrc" holding the resource directory
