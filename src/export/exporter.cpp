@@ -1,5 +1,7 @@
 #include "export/exporter.h"
 
+#include <algorithm>
+
 #include "export/formats.h"
 
 namespace vemdrol {
@@ -12,21 +14,30 @@ void appendPadded(Text& text, long long value, std::size_t width) {
   text += digits;
 }
 
-// A rough size of the file, so that the bytes of a large table are not
-// copied again and again as the string grows.
+// About the size of the file, from up to 64 rows spread over the table, so
+// that the bytes of a large table are neither copied again and again as the
+// string grows nor given far more memory than they take.
 std::size_t expectedSize(const ExportTable& table, ExportFormat format) {
   const std::size_t rows = table.rows.rowCount();
-  if (rows == 0) return 4096;
-  std::size_t sample = 0;
-  for (std::size_t column = 0; column < table.columns.size(); ++column) {
-    sample += table.rows.cell(0, column).size() + table.rows.cell(rows - 1, column).size();
+  const std::size_t columns = table.columns.size();
+  const std::size_t samples = std::min<std::size_t>(rows, 64);
+  std::size_t sampleBytes = 0;
+  for (std::size_t k = 0; k < samples; ++k) {
+    const std::size_t row = k * rows / samples;
+    for (std::size_t column = 0; column < columns; ++column) {
+      for (const wchar_t c : table.rows.cell(row, column)) sampleBytes += c < 0x80 ? 1 : 3;
+    }
   }
-  // Japanese characters take three bytes; the markup about as much again.
-  std::size_t perRow = sample * 3 / 2 + table.columns.size() * 4;
-  if (format == ExportFormat::json || format == ExportFormat::html) {
-    perRow += table.columns.size() * 16;
+  // What each cell adds: a separator; a key, quotes and separators; or the
+  // cell's tags.
+  std::size_t perCell = 1;
+  if (format == ExportFormat::json) perCell = 8;
+  if (format == ExportFormat::html) perCell = 9;
+  for (std::size_t column = 0; format == ExportFormat::json && column < columns; ++column) {
+    perCell += table.columns[column].key.size() / columns;
   }
-  return 8192 + rows * perRow;
+  const std::size_t perRow = (samples > 0 ? sampleBytes / samples : 0) + columns * perCell + 16;
+  return 8192 + rows * perRow / 16 * 17;
 }
 
 }  // namespace

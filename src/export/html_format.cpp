@@ -71,6 +71,14 @@ th[aria-sort=descending]::after { content: " \25BC"; }
 // comes back as U+FFFD whichever way it is written.
 void appendEscaped(std::string& out, TextView text) {
   for (std::size_t i = 0; i < text.size();) {
+    // Most characters are ASCII letters, digits, blanks and punctuation that
+    // stand for themselves.
+    const wchar_t c = text[i];
+    if (c >= 0x20 && c < 0x7F && c != L'&' && c != L'<' && c != L'>' && c != L'"' && c != L'\'') {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
     const char32_t code = nextCodePoint(text, i);
     switch (code) {
       case U'&':

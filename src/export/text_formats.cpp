@@ -1,5 +1,6 @@
 // CSV, tab-separated text and JSON.
 #include <optional>
+#include <vector>
 
 #include "export/exporter.h"
 #include "export/formats.h"
@@ -39,6 +40,13 @@ void appendHex4(std::string& out, char32_t code) {
 void appendJsonString(std::string& out, TextView text) {
   out += '"';
   for (std::size_t i = 0; i < text.size();) {
+    // Most characters are printable ASCII and stand for themselves.
+    const wchar_t c = text[i];
+    if (c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\') {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
     const char32_t code = nextCodePoint(text, i);
     switch (code) {
       case U'"':
@@ -76,11 +84,17 @@ void appendJsonString(std::string& out, TextView text) {
   out += '"';
 }
 
-// Keys are the program's own ASCII names.
-void appendJsonKey(std::string& out, const std::string& key) {
-  Text text(key.begin(), key.end());
-  appendJsonString(out, text);
-  out += ": ";
+// '"key": ' for each column, made once; keys are the program's own ASCII
+// names.
+std::vector<std::string> keyPrefixes(const std::vector<ExportColumn>& columns) {
+  std::vector<std::string> prefixes;
+  for (const ExportColumn& column : columns) {
+    std::string prefix;
+    appendJsonString(prefix, Text(column.key.begin(), column.key.end()));
+    prefix += ": ";
+    prefixes.push_back(std::move(prefix));
+  }
+  return prefixes;
 }
 
 // The digits of a decimal integer, without the commas that may group its
@@ -149,12 +163,13 @@ void appendJsonValue(std::string& out, TextView text, JsonValue kind) {
   appendJsonString(out, text);
 }
 
-void appendRow(std::string& out, const ExportTable& table, std::size_t row) {
+void appendRow(std::string& out, const ExportTable& table, const std::vector<std::string>& keys,
+               std::size_t row) {
   const std::vector<ExportColumn>& columns = table.columns;
   out += '{';
   for (std::size_t column = 0; column < columns.size(); ++column) {
     if (column > 0) out += ", ";
-    appendJsonKey(out, columns[column].key);
+    out += keys[column];
     appendJsonValue(out, table.rows.cell(row, column), columns[column].json);
   }
   bool old = false;
@@ -163,7 +178,7 @@ void appendRow(std::string& out, const ExportTable& table, std::size_t row) {
     if (!text) continue;
     out += old ? ", " : ", \"old\": {";
     old = true;
-    appendJsonKey(out, columns[column].key);
+    out += keys[column];
     appendJsonValue(out, *text, columns[column].json);
   }
   if (old) out += '}';
@@ -205,19 +220,19 @@ void appendJson(std::string& out, const ExportTable& table) {
   appendJsonString(out, info.title);
   out += ",\n  \"columns\": [";
   for (std::size_t column = 0; column < table.columns.size(); ++column) {
-    out += column > 0 ? ",\n    {" : "\n    {";
-    appendJsonKey(out, "key");
-    appendJsonString(out, Text(table.columns[column].key.begin(), table.columns[column].key.end()));
-    out += ", ";
-    appendJsonKey(out, "name");
-    appendJsonString(out, table.columns[column].name);
+    const ExportColumn& described = table.columns[column];
+    out += column > 0 ? ",\n    {\"key\": " : "\n    {\"key\": ";
+    appendJsonString(out, Text(described.key.begin(), described.key.end()));
+    out += ", \"name\": ";
+    appendJsonString(out, described.name);
     out += '}';
   }
   out += table.columns.empty() ? "],\n  \"rows\": [" : "\n  ],\n  \"rows\": [";
+  const std::vector<std::string> keys = keyPrefixes(table.columns);
   const std::size_t rows = table.rows.rowCount();
   for (std::size_t row = 0; row < rows; ++row) {
     out += row > 0 ? ",\n    " : "\n    ";
-    appendRow(out, table, row);
+    appendRow(out, table, keys, row);
   }
   out += rows > 0 ? "\n  ]\n}\n" : "]\n}\n";
 }
