@@ -22,7 +22,7 @@
 //   and the table, whose headers sort it when clicked. Every text is
 //   escaped, in attributes too; the page's one script reads the texts and
 //   never writes markup, and the page's content security policy lets no
-//   other script run and load nothing from anywhere.
+//   other script run and nothing load from anywhere.
 #pragma once
 
 #include <chrono>
