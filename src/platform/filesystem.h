@@ -46,7 +46,10 @@ class FileSystem {
   // bytes go to a new file beside it, are flushed, and that file is then moved
   // over the old one. A failure at any point leaves the old file as it was and
   // removes the new one. An existing file keeps its name, even when path
-  // spells it in other letter case; a read-only file is not replaced.
+  // spells it in other letter case; a read-only file is not replaced. On
+  // Windows a path that is, or whose new file beside it would be, MAX_PATH
+  // characters long or longer is refused unless it is in the "\\?\" form,
+  // under Wine as on Windows.
   virtual Status replaceFile(TextView path, std::string_view bytes) = 0;
 
   // Opens the file for appending (creating it if needed), writes, closes:

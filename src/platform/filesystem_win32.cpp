@@ -52,6 +52,20 @@ bool meansNothingThere(DWORD number) {
   }
 }
 
+// Windows holds a program that does not declare itself aware of long paths,
+// as this one does not, to paths of fewer than MAX_PATH characters unless
+// they come in the "\\?\" form. Wine writes longer ones, which would leave a
+// file the program could not reach on Windows; asking first gives the same
+// answer on both.
+Status checkLength(const Text& path) {
+  if (path.starts_with(L"\\\\?\\")) return success();
+  // The size of the full path, its NUL included.
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return lastWindowsError();
+  if (needed > MAX_PATH) return windowsError(ERROR_FILENAME_EXCED_RANGE);
+  return success();
+}
+
 FileAttributes attributesFrom(DWORD flags) {
   FileAttributes attributes;
   attributes.directory = (flags & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -174,6 +188,7 @@ Status Win32FileSystem::replaceFile(TextView path, std::string_view bytes) {
   Result<Text> text = apiPath(path);
   if (!text) return text.error();
   if (hasWildcard(path)) return windowsError(ERROR_INVALID_NAME);
+  if (Status fits = checkLength(text.value()); !fits) return fits;
   const Text folder = folderPartOf(text.value());
 
   // An existing file keeps the spelling of its name: MoveFileExW would give
@@ -195,6 +210,8 @@ Status Win32FileSystem::replaceFile(TextView path, std::string_view bytes) {
   for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = folder + L"~" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                 std::to_wstring(counter.fetch_add(1)) + L".tmp";
+    // The new file's name can be longer than the old one's.
+    if (Status fits = checkLength(temporary); !fits) return fits;
     file = UniqueHandle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) return lastWindowsError();

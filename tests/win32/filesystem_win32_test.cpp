@@ -187,6 +187,37 @@ TEST_F(Win32FileSystemTest, FailedReplacementLeavesTheOldFile) {
   EXPECT_EQ(entries(), before);  // no new file left behind
 }
 
+// Wine writes paths that Windows refuses to a program not declared aware of
+// long paths; the seam refuses them on both.
+TEST_F(Win32FileSystemTest, ReplacementStopsShortOfMaxPath) {
+  const auto leafFor = [this](std::size_t pathLength) {
+    return Text(pathLength - root_.size() - 1 - 4, L'x') + L".csv";
+  };
+  const Text inside = leafFor(MAX_PATH - 1);
+  const Text past = leafFor(MAX_PATH);
+  ASSERT_EQ(at(past).size(), std::size_t{MAX_PATH});
+  ASSERT_TRUE(files_->replaceFile(at(inside), "inside").ok());
+  EXPECT_EQ(read(inside), "inside");
+
+  // Windows takes the "\\?\" form at any length.
+  const Text longForm = L"\\\\?\\" + at(past);
+  {
+    UniqueHandle file(::CreateFileW(longForm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << ::GetLastError();
+  }
+  const Status refused = files_->replaceFile(at(past), "new");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().number, ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_FALSE(refused.error().description.empty());
+  EXPECT_EQ(files_->readFile(longForm).value(), "");
+  EXPECT_EQ(entries(), sorted({inside, past}));  // no new file left behind
+
+  ASSERT_TRUE(files_->replaceFile(longForm, "long form").ok());
+  EXPECT_EQ(files_->readFile(longForm).value(), "long form");
+  ::DeleteFileW(longForm.c_str());
+}
+
 TEST_F(Win32FileSystemTest, AppendCreatesThenAppends) {
   ASSERT_TRUE(files_->appendToFile(at(L"AppTrace.TXT"), "first\r\n").ok());
   ASSERT_TRUE(files_->appendToFile(at(L"apptrace.txt"), "second\r\n").ok());
