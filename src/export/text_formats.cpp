@@ -4,7 +4,7 @@
 
 #include "export/exporter.h"
 #include "export/formats.h"
-#include "export/utf8.h"
+#include "platform/utf8.h"
 
 namespace vemdrol {
 

@@ -52,30 +52,4 @@ std::optional<Text> decodeUtf8(std::string_view bytes) {
   return text;
 }
 
-void appendUtf8(std::string& bytes, std::uint32_t code) {
-  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code < 0x80) {
-    bytes.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-std::string toUtf8(TextView text) {
-  std::string bytes;
-  bytes.reserve(text.size());
-  forEachCodePoint(text, [&bytes](std::uint32_t code) { appendUtf8(bytes, code); });
-  return bytes;
-}
-
 }  // namespace vemdrol

@@ -1,11 +1,14 @@
 // Texts as UTF-8 bytes: the names of a Linux file system, the exports, and
-// the console of the Linux programs.
+// the console of the Linux programs, the same on every platform whatever the
+// width of wchar_t.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/text.h"
 
@@ -16,33 +19,71 @@ namespace vemdrol {
 // direction.
 std::optional<Text> decodeUtf8(std::string_view bytes);
 
-// Calls take(code point) for each character of the text, in order, whatever
-// the width of wchar_t: a surrogate pair is one code point, an unpaired
-// surrogate is passed on as it is (0xD800 to 0xDFFF), for the caller to
-// decide.
-template <class Take>
-void forEachCodePoint(TextView text, Take&& take) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    auto code = static_cast<std::uint32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-      code &= 0xFFFF;
-      if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size()) {
-        const auto low = static_cast<std::uint32_t>(text[i + 1]) & 0xFFFF;
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-          ++i;
-        }
-      }
+inline constexpr char32_t replacementCharacter = 0xFFFD;
+
+inline bool isSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
+
+// The code point that starts at text[i]; i moves past it. A high surrogate
+// followed by a low one is one code point, whether wchar_t is 16 bits wide
+// (Windows) or 32 (a text decoded elsewhere may still hold a pair as two
+// characters), so both builds read the same text the same way. An unpaired
+// surrogate comes back as itself, for the caller to write as it can; a value
+// that is no code point at all (past U+10FFFF) as U+FFFD.
+inline char32_t nextCodePoint(TextView text, std::size_t& i) {
+  // wchar_t is signed where it is 32 bits wide; a negative value must not
+  // pass for a small code point.
+  using Unit = std::make_unsigned_t<wchar_t>;
+  const char32_t code = static_cast<Unit>(text[i++]);
+  if (code < 0xD800) return code;
+  if (code > 0x10FFFF) return replacementCharacter;
+  if (code <= 0xDBFF && i < text.size()) {
+    const char32_t low = static_cast<Unit>(text[i]);
+    if (low >= 0xDC00 && low <= 0xDFFF) {
+      ++i;
+      return 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
     }
-    take(code);
   }
+  return code;
 }
 
-// Appends one code point; a surrogate or a value past U+10FFFF becomes
-// U+FFFD, so the bytes are always valid UTF-8.
-void appendUtf8(std::string& bytes, std::uint32_t code);
+// Appends the UTF-8 bytes of a code point; a surrogate, which UTF-8 cannot
+// hold, becomes U+FFFD.
+inline void appendUtf8(std::string& bytes, char32_t code) {
+  if (code < 0x80) {
+    bytes.push_back(static_cast<char>(code));
+    return;
+  }
+  if (isSurrogate(code) || code > 0x10FFFF) code = replacementCharacter;
+  char buffer[4];
+  std::size_t length;
+  if (code < 0x800) {
+    buffer[0] = static_cast<char>(0xC0 | (code >> 6));
+    length = 2;
+  } else if (code < 0x10000) {
+    buffer[0] = static_cast<char>(0xE0 | (code >> 12));
+    buffer[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    length = 3;
+  } else {
+    buffer[0] = static_cast<char>(0xF0 | (code >> 18));
+    buffer[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    buffer[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    length = 4;
+  }
+  buffer[length - 1] = static_cast<char>(0x80 | (code & 0x3F));
+  bytes.append(buffer, length);
+}
 
-// The text as UTF-8, unpaired surrogates as U+FFFD; NULs are kept.
-std::string toUtf8(TextView text);
+// The whole text as UTF-8, an unpaired surrogate as U+FFFD.
+inline void appendUtf8(std::string& bytes, TextView text) {
+  for (std::size_t i = 0; i < text.size();) appendUtf8(bytes, nextCodePoint(text, i));
+}
+
+// The text as UTF-8, an unpaired surrogate as U+FFFD; NULs are kept.
+inline std::string toUtf8(TextView text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  appendUtf8(bytes, text);
+  return bytes;
+}
 
 }  // namespace vemdrol
