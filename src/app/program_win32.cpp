@@ -1,6 +1,11 @@
 #include "app/program_win32.h"
 
+#include <chrono>
+
+#include "cli/command_run.h"
 #include "files/error_message.h"
+#include "platform/console.h"
+#include "platform/process.h"
 
 namespace vemdrol {
 
@@ -31,6 +36,19 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
     DispatchMessageW(&message);
   }
   return 0;
+}
+
+int runCommandLineProgram(const CommandLineRequest& request) {
+  auto console = attachConsole();
+  auto files = makeSystemFileSystem();
+  auto registry = makeSystemRegistry();
+  auto versions = makeSystemVersionResourceReader(*files);
+  CommandLineMachine machine{
+      *registry,      *files,
+      *versions,      programFolder(),
+      computerName(), std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+      *console};
+  return runCommandLine(request, machine);
 }
 
 }  // namespace vemdrol

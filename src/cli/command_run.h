@@ -1,0 +1,36 @@
+// A run of vemdrol.exe from the command line: the same scan as the
+// unattended rebuild (trace log, skip list, inventory file saved as always),
+// or the saved inventory, written to the files asked for. No window is
+// created at any time; messages go to the console.
+#pragma once
+
+#include <chrono>
+
+#include "cli/command_line.h"
+#include "platform/console.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/version_resource.h"
+
+namespace vemdrol {
+
+struct CommandLineMachine {
+  Registry& registry;
+  FileSystem& files;
+  VersionResourceReader& versions;
+  // Where the program lies, with its trace log, inventory file and skip
+  // list.
+  Text programFolder;
+  Text computer;
+  std::chrono::sys_seconds now;
+  Console& console;
+};
+
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitFailed = 1;
+inline constexpr int exitBadCommandLine = 2;
+
+// Runs a request whose mode is not window; returns the exit code.
+int runCommandLine(const CommandLineRequest& request, CommandLineMachine& machine);
+
+}  // namespace vemdrol
