@@ -68,6 +68,14 @@ inline constexpr std::array<FactColumn, factCount> factColumns{{
 inline constexpr std::size_t factIndex(Fact fact) { return static_cast<std::size_t>(fact); }
 inline constexpr const FactColumn& factColumn(Fact fact) { return factColumns[factIndex(fact)]; }
 
+// factColumn looks a fact up by its place, so each must stand at its own.
+static_assert([] {
+  for (std::size_t i = 0; i < factCount; ++i) {
+    if (factIndex(factColumns[i].fact) != i) return false;
+  }
+  return true;
+}());
+
 inline constexpr TextView unavailableText = L"取得できません";
 
 enum class FactState : std::uint8_t {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 #include "platform/filesystem_memory.h"
 #include "platform/version_resource_pe.h"
@@ -225,23 +224,6 @@ TEST_F(FileFactsTest, EachFileIsReadOncePerRunWhateverItsLetterCase) {
   reader.clear();
   const FileFacts next = facts(L"C:\\App\\tool.exe", false);
   EXPECT_EQ(next[Fact::size].text, L"6");
-}
-
-TEST(FactColumns, OneColumnPerFactWithItsOwnNameAndKey) {
-  std::set<Text> names;
-  std::set<std::string_view> keys;
-  for (std::size_t i = 0; i < factCount; ++i) {
-    EXPECT_EQ(factIndex(factColumns[i].fact), i);
-    names.insert(Text(factColumns[i].name));
-    keys.insert(factColumns[i].jsonKey);
-  }
-  EXPECT_EQ(names.size(), factCount);
-  EXPECT_EQ(keys.size(), factCount);
-  EXPECT_EQ(factColumn(Fact::size).name, L"サイズ");
-  EXPECT_TRUE(factColumn(Fact::size).numeric);
-  EXPECT_EQ(std::count_if(factColumns.begin(), factColumns.end(),
-                          [](const FactColumn& column) { return column.numeric; }),
-            1);
 }
 
 TEST(FactTexts, TimesAndVersionsAreWrittenInFullWidthFields) {
