@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -156,6 +157,48 @@ bool nameExists(const std::string& path) {
   return ::lstat(path.c_str(), &status) == 0;
 }
 
+// A POSIX time as FILETIME ticks; nullopt for what those cannot hold (before
+// 1601 or past the year 58000) and for the epoch of FILETIME itself, which
+// Windows reports for a time it does not keep.
+std::optional<FileTime> fileTimeFrom(std::int64_t seconds, std::uint32_t nanoseconds) {
+  constexpr std::int64_t epochSeconds = fileTimeUnixEpoch / fileTimeTicksPerSecond;
+  constexpr std::int64_t lastSeconds =
+      static_cast<std::int64_t>(std::numeric_limits<FileTime>::max() / fileTimeTicksPerSecond) -
+      epochSeconds - 1;
+  if (seconds < -epochSeconds || seconds > lastSeconds || nanoseconds >= 1000000000u) {
+    return std::nullopt;
+  }
+  const FileTime ticks =
+      static_cast<FileTime>(seconds + epochSeconds) * fileTimeTicksPerSecond + nanoseconds / 100;
+  if (ticks == 0) return std::nullopt;
+  return ticks;
+}
+
+class PosixFileReader final : public FileReader {
+ public:
+  explicit PosixFileReader(UniqueFd fd) : fd_(std::move(fd)) {}
+
+  Result<std::size_t> readAt(std::uint64_t offset, std::span<char> buffer) override {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+      const std::uint64_t at = offset + done;
+      if (at > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) break;
+      const ssize_t got =
+          ::pread(fd_.get(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(at));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return lastError();
+      }
+      if (got == 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
 }  // namespace
 
 PosixFileSystem::PosixFileSystem(const DriveTable& drives) {
@@ -301,6 +344,50 @@ Result<std::string> PosixFileSystem::readFile(TextView path) {
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   return bytes;
+}
+
+Result<FileInfo> PosixFileSystem::fileInfo(TextView path) {
+  Result<std::string> native = nativePath(path);
+  if (!native) return native.error();
+  // statx gives the creation ("birth") time where the file system keeps
+  // one; a kernel or sandbox without statx gets the rest from stat.
+  struct statx status;
+  if (::statx(AT_FDCWD, native.value().c_str(), AT_STATX_SYNC_AS_STAT,
+              STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &status) == 0) {
+    if (S_ISDIR(status.stx_mode)) return errorFrom(EISDIR);
+    FileInfo info;
+    info.size = status.stx_size;
+    if ((status.stx_mask & STATX_MTIME) != 0) {
+      info.lastWrite = fileTimeFrom(status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec);
+    }
+    if ((status.stx_mask & STATX_BTIME) != 0) {
+      info.creation = fileTimeFrom(status.stx_btime.tv_sec, status.stx_btime.tv_nsec);
+    }
+    return info;
+  }
+  if (errno != ENOSYS && errno != EPERM) return lastError();
+
+  struct stat plain;
+  if (::stat(native.value().c_str(), &plain) != 0) return lastError();
+  if (S_ISDIR(plain.st_mode)) return errorFrom(EISDIR);
+  FileInfo info;
+  info.size = static_cast<std::uint64_t>(plain.st_size);
+  info.lastWrite =
+      fileTimeFrom(plain.st_mtim.tv_sec, static_cast<std::uint32_t>(plain.st_mtim.tv_nsec));
+  return info;
+}
+
+Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(TextView path) {
+  Result<std::string> native = nativePath(path);
+  if (!native) return native.error();
+  // Non-blocking for the same reason as in readFile.
+  UniqueFd fd = openRetrying(native.value(), O_RDONLY | O_NONBLOCK);
+  if (!fd.valid()) return lastError();
+  struct stat status;
+  if (::fstat(fd.get(), &status) != 0) return lastError();
+  if (S_ISDIR(status.st_mode)) return errorFrom(EISDIR);
+  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
+  return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(std::move(fd)));
 }
 
 Status PosixFileSystem::replaceFile(TextView path, std::string_view bytes) {

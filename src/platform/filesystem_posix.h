@@ -7,7 +7,9 @@
 // Windows: a component that does not exist as spelt is matched against the
 // folder's entries with equalNoCase. A file whose name starts with "." counts
 // as hidden, a file without any write permission bit as read-only, and no file
-// is a system file.
+// is a system file. A file's creation time is its birth time where the file
+// system keeps one (statx); elsewhere it has none, rather than the time of
+// its last status change, which is no creation time.
 #pragma once
 
 #include <map>
@@ -28,6 +30,8 @@ class PosixFileSystem final : public FileSystem {
   Result<std::vector<Text>> listFiles(TextView folder) override;
   Result<std::optional<FileAttributes>> attributesOf(TextView path) override;
   Result<std::string> readFile(TextView path) override;
+  Result<FileInfo> fileInfo(TextView path) override;
+  Result<std::unique_ptr<FileReader>> openForReading(TextView path) override;
   Status replaceFile(TextView path, std::string_view bytes) override;
   Status appendToFile(TextView path, std::string_view bytes) override;
 

@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/filesystem.h"
 #include "platform/win32.h"
@@ -93,11 +96,55 @@ Status writeAll(HANDLE file, std::string_view bytes) {
   return success();
 }
 
+std::optional<FileTime> fileTimeFrom(const FILETIME& time) {
+  const FileTime ticks = FileTime{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+  if (ticks == 0) return std::nullopt;
+  return ticks;
+}
+
+FileInfo fileInfoFrom(DWORD sizeHigh, DWORD sizeLow, const FILETIME& lastWrite,
+                      const FILETIME& creation) {
+  return FileInfo{std::uint64_t{sizeHigh} << 32 | sizeLow, fileTimeFrom(lastWrite),
+                  fileTimeFrom(creation)};
+}
+
+class Win32FileReader final : public FileReader {
+ public:
+  explicit Win32FileReader(UniqueHandle file) : file_(std::move(file)) {}
+
+  Result<std::size_t> readAt(std::uint64_t offset, std::span<char> buffer) override {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+      // The offset goes with each call, so no file pointer has to be kept
+      // in step between calls.
+      const std::uint64_t at = offset + done;
+      OVERLAPPED position{};
+      position.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+      position.OffsetHigh = static_cast<DWORD>(at >> 32);
+      const DWORD chunk = static_cast<DWORD>(std::min(buffer.size() - done, ioChunk));
+      DWORD got = 0;
+      if (!::ReadFile(file_.get(), buffer.data() + done, chunk, &got, &position)) {
+        // A synchronous read that starts at the end reports it as a failure.
+        if (::GetLastError() == ERROR_HANDLE_EOF) break;
+        return lastWindowsError();
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  UniqueHandle file_;
+};
+
 class Win32FileSystem final : public FileSystem {
  public:
   Result<std::vector<Text>> listFiles(TextView folder) override;
   Result<std::optional<FileAttributes>> attributesOf(TextView path) override;
   Result<std::string> readFile(TextView path) override;
+  Result<FileInfo> fileInfo(TextView path) override;
+  Result<std::unique_ptr<FileReader>> openForReading(TextView path) override;
   Status replaceFile(TextView path, std::string_view bytes) override;
   Status appendToFile(TextView path, std::string_view bytes) override;
 };
@@ -182,6 +229,44 @@ Result<std::string> Win32FileSystem::readFile(TextView path) {
     bytes.append(buffer.data(), got);
   }
   return bytes;
+}
+
+Result<FileInfo> Win32FileSystem::fileInfo(TextView path) {
+  Result<Text> text = apiPath(path);
+  if (!text) return text.error();
+  if (hasWildcard(path)) return windowsError(ERROR_INVALID_NAME);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (::GetFileAttributesExW(text.value().c_str(), GetFileExInfoStandard, &data)) {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return windowsError(ERROR_ACCESS_DENIED);
+    }
+    return fileInfoFrom(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime,
+                        data.ftCreationTime);
+  }
+  const DWORD failure = ::GetLastError();
+  if (failure == ERROR_SHARING_VIOLATION) {
+    // As in attributesOf: the folder's entry still tells of a file held
+    // open exclusively.
+    WIN32_FIND_DATAW entry;
+    if (findExactly(text.value(), entry).valid() &&
+        (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      return fileInfoFrom(entry.nFileSizeHigh, entry.nFileSizeLow, entry.ftLastWriteTime,
+                          entry.ftCreationTime);
+    }
+  }
+  return windowsError(failure);
+}
+
+Result<std::unique_ptr<FileReader>> Win32FileSystem::openForReading(TextView path) {
+  Result<Text> text = apiPath(path);
+  if (!text) return text.error();
+  if (hasWildcard(path)) return windowsError(ERROR_INVALID_NAME);
+  // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
+  UniqueHandle file(::CreateFileW(text.value().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.valid()) return lastWindowsError();
+  return std::unique_ptr<FileReader>(std::make_unique<Win32FileReader>(std::move(file)));
 }
 
 Status Win32FileSystem::replaceFile(TextView path, std::string_view bytes) {

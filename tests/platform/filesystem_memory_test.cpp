@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vemdrol {
 namespace {
 
@@ -144,6 +146,99 @@ TEST(MemoryFileSystem, JapaneseNamesAreListedAndRead) {
   files.addFile(L"C:\\ツール\\アプリ.exe", "MZ");
   EXPECT_EQ(files.listFiles(L"C:\\ツール").value(), (Names{L"アプリ.exe"}));
   EXPECT_EQ(files.readFile(L"C:\\ツール\\アプリ.EXE").value(), "MZ");
+}
+
+std::string readAt(FileReader& reader, std::uint64_t offset, std::size_t length) {
+  std::string bytes(length, '?');
+  const Result<std::size_t> got = reader.readAt(offset, bytes);
+  if (!got) return "error " + std::to_string(got.error().number);
+  bytes.resize(got.value());
+  return bytes;
+}
+
+TEST(MemoryFileSystem, ReadsPiecesAndKeepsWhatAReaderOpened) {
+  MemoryFileSystem files;
+  files.addFile(L"C:\\App\\a.exe", "0123456789");
+  ASSERT_TRUE(files.setTimes(L"c:\\app\\A.EXE", 5, std::nullopt));
+  const FileInfo info = files.fileInfo(L"C:\\APP\\a.exe").value();
+  EXPECT_EQ(info.size, 10u);
+  EXPECT_EQ(info.lastWrite, FileTime{5});
+  EXPECT_FALSE(info.creation);
+
+  auto reader = files.openForReading(L"C:\\app\\a.exe");
+  ASSERT_TRUE(reader.ok());
+  EXPECT_EQ(readAt(*reader.value(), 3, 4), "3456");
+  EXPECT_EQ(readAt(*reader.value(), 8, 4), "89");
+  EXPECT_EQ(readAt(*reader.value(), 10, 4), "");
+  EXPECT_EQ(readAt(*reader.value(), std::uint64_t{1} << 40, 4), "");
+
+  // Replaced and appended to meanwhile: the open reader still has the old file.
+  ASSERT_TRUE(files.replaceFile(L"C:\\App\\a.exe", "new"));
+  ASSERT_TRUE(files.appendToFile(L"C:\\App\\a.exe", "er"));
+  EXPECT_EQ(readAt(*reader.value(), 0, 4), "0123");
+  EXPECT_EQ(readAt(*files.openForReading(L"C:\\App\\a.exe").value(), 0, 10), "newer");
+  EXPECT_EQ(files.fileInfo(L"C:\\App\\a.exe").value().size, 5u);
+
+  EXPECT_EQ(files.fileInfo(L"C:\\App\\b.exe").error().number, 2);
+  EXPECT_EQ(files.fileInfo(L"C:\\None\\b.exe").error().number, 3);
+  EXPECT_EQ(files.fileInfo(L"C:\\App").error().number, 5);
+  EXPECT_EQ(files.openForReading(L"C:\\App").error().number, 5);
+  EXPECT_EQ(files.openForReading(L"C:\\App\\b.exe").error().number, 2);
+  EXPECT_FALSE(files.setTimes(L"C:\\App\\b.exe", 1, 1));
+}
+
+TEST(MemoryFileSystem, ALockedFileStillTellsItsMarksSizeAndTimes) {
+  MemoryFileSystem files;
+  files.addFile(L"C:\\App\\held.dll", "held", {.readOnly = true});
+  files.setTimes(L"C:\\App\\held.dll", 7, 3);
+  auto before = files.openForReading(L"C:\\App\\held.dll");
+  ASSERT_TRUE(files.setLocked(L"C:\\app\\HELD.dll", true));
+
+  EXPECT_EQ(files.readFile(L"C:\\App\\held.dll").error().number, 32);
+  EXPECT_EQ(files.openForReading(L"C:\\App\\held.dll").error().number, 32);
+  EXPECT_EQ(files.fileInfo(L"C:\\App\\held.dll").value().size, 4u);
+  EXPECT_EQ(files.fileInfo(L"C:\\App\\held.dll").value().creation, FileTime{3});
+  EXPECT_TRUE(files.attributesOf(L"C:\\App\\held.dll").value()->readOnly);
+  EXPECT_EQ(readAt(*before.value(), 0, 8), "held");
+
+  ASSERT_TRUE(files.setLocked(L"C:\\App\\held.dll", false));
+  EXPECT_EQ(files.readFile(L"C:\\App\\held.dll").value(), "held");
+  EXPECT_FALSE(files.setLocked(L"C:\\App", true));
+}
+
+TEST(MemoryFileSystem, GeneratedFilesAreAsLargeAsTheySay) {
+  MemoryFileSystem files;
+  const std::uint64_t huge = (std::uint64_t{5} << 30) + 3;
+  files.addGeneratedFile(L"C:\\Data\\huge.bin", huge,
+                         [](std::uint64_t offset, std::span<char> into) {
+                           for (std::size_t i = 0; i < into.size(); ++i)
+                             into[i] = static_cast<char>('a' + (offset + i) % 26);
+                           return true;
+                         });
+  EXPECT_EQ(files.fileInfo(L"C:\\Data\\huge.bin").value().size, huge);
+  auto reader = files.openForReading(L"C:\\Data\\huge.bin");
+  ASSERT_TRUE(reader.ok());
+  // 5 GiB % 26 == 8: the last three bytes are "ijk".
+  EXPECT_EQ(readAt(*reader.value(), huge - 3, 8), "ijk");
+  EXPECT_EQ(files.readFile(L"C:\\Data\\huge.bin").error().number, 223);
+  EXPECT_EQ(files.appendToFile(L"C:\\Data\\huge.bin", "x").error().number, 5);
+
+  // Just inside and just past the whole-file limit of 1 GiB, without making
+  // a gigabyte: a generator that fails gives the read error.
+  const auto failing = [](std::uint64_t, std::span<char>) { return false; };
+  files.addGeneratedFile(L"C:\\Data\\limit.bin", std::uint64_t{1} << 30, failing);
+  files.addGeneratedFile(L"C:\\Data\\past.bin", (std::uint64_t{1} << 30) + 1, failing);
+  EXPECT_EQ(files.readFile(L"C:\\Data\\limit.bin").error().number, 30);
+  EXPECT_EQ(files.readFile(L"C:\\Data\\past.bin").error().number, 223);
+  EXPECT_EQ(readAt(*files.openForReading(L"C:\\Data\\past.bin").value(), 0, 1), "error 30");
+
+  files.addGeneratedFile(L"C:\\Data\\small.bin", 3, [](std::uint64_t offset, std::span<char> into) {
+    std::fill(into.begin(), into.end(), static_cast<char>('0' + offset));
+    return true;
+  });
+  EXPECT_EQ(files.readFile(L"C:\\Data\\small.bin").value(), "000");
+  ASSERT_TRUE(files.replaceFile(L"C:\\Data\\small.bin", "plain"));
+  EXPECT_EQ(files.readFile(L"C:\\Data\\small.bin").value(), "plain");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/filesystem_posix.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -244,6 +245,63 @@ TEST_F(PosixFileSystemTest, JapaneseNamesAreUtf8OnDisk) {
   ASSERT_TRUE(files_.replaceFile(L"C:\\新規.txt", "new").ok());
   EXPECT_EQ(read("新規.txt"), "new");
   EXPECT_EQ(entries(), (std::vector<std::string>{"アプリ.exe", "新規.txt"}));
+}
+
+TEST_F(PosixFileSystemTest, FileInfoTellsSizeAndTimesAsFileTimes) {
+  fs::create_directory(native("Sub"));
+  write("Sub/App.exe", "0123456789");
+  // 2026-12-07 11:28:15.123456789 UTC; FILETIME keeps 100 ns.
+  const timespec times[2] = {{1796642895, 0}, {1796642895, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, native("Sub/App.exe").c_str(), times, 0), 0);
+
+  const auto info = files_.fileInfo(L"c:\\sub\\APP.EXE");
+  ASSERT_TRUE(info.ok()) << info.error().number;
+  EXPECT_EQ(info.value().size, 10u);
+  EXPECT_EQ(info.value().lastWrite, 134411164951234567ULL);
+
+  // Its birth, where the file system keeps one: this test made the file.
+  struct statx birth;
+  ASSERT_EQ(::statx(AT_FDCWD, native("Sub/App.exe").c_str(), 0, STATX_BTIME, &birth), 0);
+  if ((birth.stx_mask & STATX_BTIME) != 0) {
+    ASSERT_TRUE(info.value().creation);
+    const auto seconds = static_cast<long long>(*info.value().creation / 10000000) - 11644473600LL;
+    EXPECT_EQ(seconds, birth.stx_btime.tv_sec);
+    EXPECT_LE(std::abs(seconds - static_cast<long long>(::time(nullptr))), 60);
+  } else {
+    EXPECT_FALSE(info.value().creation);
+  }
+
+  EXPECT_EQ(files_.fileInfo(L"C:\\Sub").error().number, EISDIR);
+  EXPECT_EQ(files_.fileInfo(L"C:\\Sub\\missing.exe").error().number, ENOENT);
+  EXPECT_FALSE(files_.fileInfo(L"D:\\Sub\\App.exe").ok());
+}
+
+TEST_F(PosixFileSystemTest, ReadsAFilePastFourGigabytesInPieces) {
+  // Sparse: 4 GiB of nothing and a tail.
+  const std::uint64_t size = (std::uint64_t{1} << 32) + 5;
+  { std::ofstream out(native("Big.bin"), std::ios::binary); }
+  ASSERT_EQ(::truncate(native("Big.bin").c_str(), static_cast<off_t>(size - 5)), 0);
+  {
+    std::ofstream out(native("Big.bin"), std::ios::binary | std::ios::app);
+    out << "tail!";
+  }
+  EXPECT_EQ(files_.fileInfo(L"C:\\big.bin").value().size, size);
+  EXPECT_EQ(files_.readFile(L"C:\\big.bin").error().number, EFBIG);
+
+  auto reader = files_.openForReading(L"C:\\BIG.BIN");
+  ASSERT_TRUE(reader.ok()) << reader.error().number;
+  std::string piece(8, '?');
+  auto got = reader.value()->readAt(size - 7, piece);
+  ASSERT_TRUE(got.ok());
+  EXPECT_EQ(piece.substr(0, got.value()), std::string("\0\0tail!", 7));
+  EXPECT_EQ(reader.value()->readAt(size, piece).value(), 0u);
+  EXPECT_EQ(reader.value()->readAt(~std::uint64_t{0}, piece).value(), 0u);
+
+  fs::create_directory(native("Dir"));
+  EXPECT_EQ(files_.openForReading(L"C:\\Dir").error().number, EISDIR);
+  ASSERT_EQ(::mkfifo(native("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(files_.openForReading(L"C:\\pipe").error().number, EINVAL);  // not waited on
+  EXPECT_EQ(files_.openForReading(L"C:\\missing").error().number, ENOENT);
 }
 
 }  // namespace

@@ -256,5 +256,69 @@ TEST_F(Win32FileSystemTest, JapaneseNamesAreListedAndRead) {
   EXPECT_TRUE(files_->attributesOf(at(L"アプリ.exe")).value().has_value());
 }
 
+TEST_F(Win32FileSystemTest, AFileHeldExclusivelyStillTellsItsSizeAndTimes) {
+  write(L"held.dll", "0123456789");
+  {
+    UniqueHandle file(::CreateFileW(at(L"held.dll").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.valid());
+    const ULONGLONG written = 134411164951234567ULL;  // 2026-12-07 11:28:15.1234567 UTC
+    const ULONGLONG created = written - 36000000000ULL;
+    const FILETIME lastWrite{static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
+    const FILETIME creation{static_cast<DWORD>(created), static_cast<DWORD>(created >> 32)};
+    ASSERT_TRUE(::SetFileTime(file.get(), &creation, nullptr, &lastWrite));
+  }
+  // Another program opens it without sharing it for reading.
+  UniqueHandle holder(::CreateFileW(at(L"held.dll").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.valid());
+
+  const auto info = files_->fileInfo(at(L"HELD.DLL"));
+  ASSERT_TRUE(info.ok()) << info.error().number;
+  EXPECT_EQ(info.value().size, 10u);
+  EXPECT_EQ(info.value().lastWrite, 134411164951234567ULL);
+  // Wine on Linux keeps no creation time and gives the last write time in
+  // its place.
+  ASSERT_TRUE(info.value().creation);
+  EXPECT_TRUE(*info.value().creation == 134411164951234567ULL - 36000000000ULL ||
+              *info.value().creation == 134411164951234567ULL)
+      << *info.value().creation;
+  EXPECT_EQ(files_->openForReading(at(L"held.dll")).error().number, ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(files_->readFile(at(L"held.dll")).error().number, ERROR_SHARING_VIOLATION);
+
+  makeFolder(L"Dir");
+  EXPECT_FALSE(files_->fileInfo(at(L"Dir")).ok());
+  EXPECT_FALSE(files_->openForReading(at(L"Dir")).ok());
+  EXPECT_EQ(files_->fileInfo(at(L"missing.dll")).error().number, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(files_->openForReading(at(L"missing.dll")).error().number, ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Win32FileSystemTest, ReadsAFilePastFourGigabytesInPieces) {
+  const ULONGLONG size = (ULONGLONG{1} << 32) + 5;
+  {
+    // Sparse where the disk allows: 4 GiB of nothing and a tail.
+    UniqueHandle file(::CreateFileW(at(L"Big.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid());
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size - 5);
+    ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), "tail!", 5, &written, nullptr));
+  }
+  EXPECT_EQ(files_->fileInfo(at(L"big.bin")).value().size, size);
+  EXPECT_EQ(files_->readFile(at(L"big.bin")).error().number, ERROR_FILE_TOO_LARGE);
+
+  auto reader = files_->openForReading(at(L"BIG.BIN"));
+  ASSERT_TRUE(reader.ok()) << reader.error().number;
+  std::string piece(8, '?');
+  const auto got = reader.value()->readAt(size - 7, piece);
+  ASSERT_TRUE(got.ok());
+  EXPECT_EQ(piece.substr(0, got.value()), std::string("\0\0tail!", 7));
+  EXPECT_EQ(reader.value()->readAt(size, piece).value(), 0u);
+  EXPECT_EQ(reader.value()->readAt(size + 100, piece).value(), 0u);
+  EXPECT_EQ(reader.value()->readAt(0, std::span<char>(piece).first(3)).value(), 3u);
+}
+
 }  // namespace
 }  // namespace vemdrol
