@@ -67,7 +67,14 @@ Error damagedAt(const std::u16string& keyPath) {
                                (keyPath.empty() ? Text(L"\\") : fromUtf16(keyPath)) + L")"};
 }
 
-Result<std::string> readWhole(const std::string& file) {
+// A whole file, read without first clearing the memory it goes into.
+struct FileBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+  std::string_view view() const { return std::string_view(data.get(), size); }
+};
+
+Result<FileBytes> readWhole(const std::string& file) {
   int fd;
   do {
     fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -82,19 +89,19 @@ Result<std::string> readWhole(const std::string& file) {
       static_cast<Offset>(status.st_size) > largestHive) {
     return notAHive();
   }
-  std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+  FileBytes bytes;
+  const auto size = static_cast<std::size_t>(status.st_size);
+  bytes.data.reset(new char[size]);
+  while (bytes.size < size) {
+    const ssize_t got = ::read(fd, bytes.data.get() + bytes.size, size - bytes.size);
     if (got < 0) {
       if (errno == EINTR) continue;
       return systemError(errno);
     }
     if (got == 0) break;
-    done += static_cast<std::size_t>(got);
+    bytes.size += static_cast<std::size_t>(got);
   }
-  bytes.resize(done);
-  if (done < smallestHive) return notAHive();
+  if (bytes.size < smallestHive) return notAHive();
   return bytes;
 }
 
@@ -106,6 +113,10 @@ class CellMap {
  public:
   static std::optional<CellMap> build(std::string_view bytes) {
     if (bytes.size() < smallestHive || bytes.substr(0, 4) != "regf") return std::nullopt;
+    // libhivex checks these too, but only once the values are read.
+    std::uint32_t checksum = 0;
+    for (std::size_t at = 0; at < 0x1FC; at += 4) checksum ^= u32At(bytes, at);
+    if (checksum != u32At(bytes, 0x1FC) || u32At(bytes, 0x14) != 1) return std::nullopt;
     CellMap map;
     map.bytes_ = bytes;
     map.used_.assign(bytes.size() / 4 / 64 + 1, 0);
@@ -161,55 +172,33 @@ struct HivexClose {
 };
 using Hivex = std::unique_ptr<hive_h, HivexClose>;
 
-std::string utf8Of(TextView text) {
-  std::string bytes;
-  for (wchar_t c : text) {
-    const auto code = static_cast<std::uint32_t>(c);
-    if (code < 0x80) {
-      bytes.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-  }
-  return bytes;
-}
+// A value found in the cells: where its cell lies and its type, which is
+// any number a writer chose (libhivex hands it over as an enumeration that
+// cannot hold every number, so it is read here).
+struct ValueCell {
+  Offset at = 0;
+  std::uint32_t type = 0;
+};
 
-// One hive: the bytes and cells read here, and libhivex's handle on the same
-// file for the values.
-class HiveReader {
+// One hive's bytes, read here: its keys, their subkey lists and names, and
+// where their values lie. The values' data is read afterwards through
+// libhivex (see readValues), once these bytes are gone, so that the hive is
+// never held twice.
+class HiveBytes {
  public:
-  static Result<HiveReader> open(const std::string& file) {
-    Result<std::string> bytes = readWhole(file);
+  static Result<HiveBytes> read(const std::string& file) {
+    Result<FileBytes> bytes = readWhole(file);
     if (!bytes) return bytes.error();
-    errno = 0;
-    Hivex hive(hivex_open(file.c_str(), 0));
-    if (!hive) {
-      const int number = errno;
-      if (number == ENOENT || number == EACCES || number == EPERM || number == ENOMEM) {
-        return systemError(number);
-      }
-      return notAHive();
-    }
-    HiveReader reader;
-    reader.bytes_ = std::make_unique<std::string>(std::move(bytes).value());
-    std::optional<CellMap> map = CellMap::build(*reader.bytes_);
+    HiveBytes hive;
+    hive.bytes_ = std::move(bytes).value();
+    std::optional<CellMap> map = CellMap::build(hive.bytes_.view());
     if (!map) return notAHive();
-    reader.map_ = std::move(*map);
-    reader.hive_ = std::move(hive);
-    return reader;
+    hive.map_ = std::move(*map);
+    return hive;
   }
 
   Offset root() const { return map_.root(); }
+  std::size_t size() const { return bytes_.size; }
 
   // The key cell at a file offset, checked to hold its name.
   std::optional<std::string_view> keyCell(Offset at) const {
@@ -222,15 +211,8 @@ class HiveReader {
   // The name as stored: Latin-1 bytes when the key's flags say so, UTF-16LE
   // otherwise.
   static std::optional<std::u16string> nameOf(std::string_view keyCell) {
-    const std::string_view stored = keyCell.substr(keyCellSize, u16At(keyCell, 0x4C));
-    std::u16string name;
-    if ((u16At(keyCell, 6) & 0x20) != 0) {
-      for (char c : stored) name.push_back(static_cast<unsigned char>(c));
-      return name;
-    }
-    if (stored.size() % 2 != 0) return std::nullopt;
-    for (std::size_t i = 0; i < stored.size(); i += 2) name.push_back(u16At(stored, i));
-    return name;
+    return storedName(keyCell.substr(keyCellSize, u16At(keyCell, 0x4C)),
+                      (u16At(keyCell, 6) & 0x20) != 0);
   }
 
   // The file offsets of the key's subkeys as listed; false where the list
@@ -240,7 +222,7 @@ class HiveReader {
     const std::uint32_t count = u32At(keyCell, 0x18);
     if (count == 0) return true;
     // Every subkey has a key cell of its own.
-    if (count > bytes_->size() / keyCellSize) return false;
+    if (count > bytes_.size / keyCellSize) return false;
     const std::optional<std::string_view> list = map_.cell(binsStart + u32At(keyCell, 0x20));
     if (!list || list->size() < 8) return false;
     out.reserve(count);
@@ -257,34 +239,36 @@ class HiveReader {
     return out.size() == count;
   }
 
-  // The key's default value through libhivex; nullopt when it has none.
-  // An error where the values do not add up.
-  bool defaultValue(Offset key, std::optional<RegistryData>& value) {
-    value.reset();
-    errno = 0;
-    hive_value_h* values = hivex_node_values(hive_.get(), key);
-    if (!values) return false;
-    const std::unique_ptr<hive_value_h, decltype(&std::free)> owned(values, &std::free);
-    for (const hive_value_h* at = values; *at != 0; ++at) {
-      errno = 0;
-      if (hivex_value_key_len(hive_.get(), *at) != 0) continue;
-      if (errno != 0) return false;
-      return readValue(*at, value);
+  // The key's value of that name (letter case ignored as the registry
+  // ignores it; "" the default value): nullopt when there is none, false
+  // where the values do not add up.
+  bool value(std::string_view keyCell, std::u16string_view name,
+             std::optional<ValueCell>& found) const {
+    found.reset();
+    const std::uint32_t count = u32At(keyCell, 0x28);
+    if (count == 0) return true;
+    const std::optional<std::string_view> list = map_.cell(binsStart + u32At(keyCell, 0x2C));
+    if (!list || 4 + std::size_t{4} * count > list->size()) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const Offset at = binsStart + u32At(*list, 4 + 4 * i);
+      const std::optional<std::string_view> vk = map_.cell(at);
+      if (!vk || vk->size() < 0x18 || vk->substr(4, 2) != "vk") return false;
+      const std::size_t nameLength = u16At(*vk, 6);
+      if (0x18 + nameLength > vk->size()) return false;
+      const std::optional<std::u16string> stored =
+          storedName(vk->substr(0x18, nameLength), (u16At(*vk, 0x14) & 1) != 0);
+      if (!stored) return false;
+      if (compareRegistryNames(*stored, name, RegistryNameOrder::windows) != 0) continue;
+      if (!dataFits(*vk)) return false;
+      found = ValueCell{at, u32At(*vk, 0x10)};
+      return true;
     }
     return true;
   }
 
-  bool namedValue(Offset key, const std::string& name, std::optional<RegistryData>& value) {
-    value.reset();
-    errno = 0;
-    const hive_value_h found = hivex_node_get_value(hive_.get(), key, name.c_str());
-    if (found == 0) return errno == 0;
-    return readValue(found, value);
-  }
-
   // Finds the subkey path below the root; nullopt when a name is missing,
   // an error where the hive is damaged on the way.
-  Result<std::optional<Offset>> find(TextView keyPath) {
+  Result<std::optional<Offset>> find(TextView keyPath) const {
     Offset key = root();
     std::u16string path;
     std::vector<Offset> children;
@@ -317,10 +301,19 @@ class HiveReader {
     return std::optional<Offset>(key);
   }
 
-  std::size_t size() const { return bytes_->size(); }
-
  private:
-  HiveReader() = default;
+  HiveBytes() = default;
+
+  static std::optional<std::u16string> storedName(std::string_view stored, bool latin1) {
+    std::u16string name;
+    if (latin1) {
+      for (char c : stored) name.push_back(static_cast<unsigned char>(c));
+      return name;
+    }
+    if (stored.size() % 2 != 0) return std::nullopt;
+    for (std::size_t i = 0; i < stored.size(); i += 2) name.push_back(u16At(stored, i));
+    return name;
+  }
 
   bool readLeaf(std::string_view list, std::uint32_t limit, std::vector<Offset>& out) const {
     const std::string_view kind = list.substr(4, 2);
@@ -341,12 +334,10 @@ class HiveReader {
   // libhivex follows a value's big data ("db", for data longer than a cell)
   // through its list of segments without checking the list against its
   // cell; that is checked here first.
-  bool bigDataFits(Offset valueAt) const {
-    const std::optional<std::string_view> vk = map_.cell(valueAt);
-    if (!vk || vk->size() < 0x18 || vk->substr(4, 2) != "vk") return false;
-    const std::uint32_t length = u32At(*vk, 8);
+  bool dataFits(std::string_view vk) const {
+    const std::uint32_t length = u32At(vk, 8);
     if ((length & 0x80000000u) != 0) return true;
-    const std::optional<std::string_view> data = map_.cell(binsStart + u32At(*vk, 0x0C));
+    const std::optional<std::string_view> data = map_.cell(binsStart + u32At(vk, 0x0C));
     if (!data) return false;
     if (length <= data->size() - 4) return true;
     if (data->size() < 12 || data->substr(4, 2) != "db") return false;
@@ -354,87 +345,116 @@ class HiveReader {
     return segments && 4 + std::size_t{4} * u16At(*data, 6) <= segments->size();
   }
 
-  bool readValue(hive_value_h at, std::optional<RegistryData>& value) {
-    if (!bigDataFits(at)) return false;
-    hive_type type;
+  FileBytes bytes_;
+  CellMap map_;
+};
+
+// The data of the values found, read through libhivex; each value's data
+// into take(index, type, bytes). False where libhivex does not accept the
+// hive or a value.
+template <class Take>
+Status readValues(const std::string& file, const std::vector<std::optional<ValueCell>>& values,
+                  Take take, std::size_t& failedAt) {
+  errno = 0;
+  Hivex hive(hivex_open(file.c_str(), 0));
+  if (!hive) {
+    const int number = errno;
+    if (number == ENOENT || number == EACCES || number == EPERM || number == ENOMEM) {
+      return systemError(number);
+    }
+    return notAHive();
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!values[i]) continue;
+    hive_type unused;
     std::size_t length = 0;
     errno = 0;
-    char* data = hivex_value_value(hive_.get(), at, &type, &length);
-    if (!data) return false;
+    char* data = hivex_value_value(hive.get(), values[i]->at, &unused, &length);
+    failedAt = i;
+    if (!data) return Error{unreadable, Text()};
     const std::unique_ptr<char, decltype(&std::free)> owned(data, &std::free);
-    value = RegistryData{static_cast<std::uint32_t>(type), std::string(data, length)};
-    return true;
+    if (!take(i, values[i]->type, std::string_view(data, length))) return Error{unreadable, Text()};
   }
+  return success();
+}
 
-  std::unique_ptr<std::string> bytes_;
-  CellMap map_;
-  Hivex hive_;
-};
+// A key's path for the messages: keyPath, then the names down to node.
+std::u16string pathOf(const RegistryTreeBuilder& builder, TextView keyPath, std::size_t node) {
+  std::vector<std::u16string_view> names;
+  for (auto at = static_cast<RegistryTree::Node>(node); at != builder.top();
+       at = builder.parent(at)) {
+    names.push_back(builder.name(at));
+  }
+  std::u16string path = toUtf16(keyPath);
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    if (!path.empty()) path += u'\\';
+    path += *name;
+  }
+  return path;
+}
 
 }  // namespace
 
 Result<RegistryTree> readHiveTree(const std::string& file, TextView keyPath) {
   try {
-    Result<HiveReader> opened = HiveReader::open(file);
-    if (!opened) return opened.error();
-    HiveReader& reader = opened.value();
-    Result<std::optional<Offset>> start = reader.find(keyPath);
-    if (!start) return start.error();
-    if (!start.value()) return Error{ENOENT, L"キー " + Text(keyPath) + L" がありません"};
-
-    // Breadth first, so that every key's subkeys are added together and the
-    // key cells are numbered as the tree numbers its keys.
     RegistryTreeBuilder builder(std::nullopt);
-    std::vector<Offset> cells{*start.value()};
-    std::vector<std::uint16_t> depths{0};
-    std::vector<std::uint64_t> seen(reader.size() / 4 / 64 + 1, 0);
-    const auto markSeen = [&](Offset at) {
-      std::uint64_t& word = seen[at / 4 / 64];
-      const std::uint64_t bit = std::uint64_t{1} << (at / 4 % 64);
-      const bool before = (word & bit) != 0;
-      word |= bit;
-      return !before;
-    };
-    markSeen(cells.front());
-    std::vector<Offset> children;
-    std::size_t valueBytes = 0;
-    for (std::size_t node = 0; node < cells.size(); ++node) {
-      // Where the hive breaks, for the message.
-      const auto pathOf = [&] {
-        std::vector<std::u16string_view> names;
-        for (auto at = static_cast<RegistryTree::Node>(node); at != builder.top();
-             at = builder.parent(at)) {
-          names.push_back(builder.name(at));
-        }
-        std::u16string path = toUtf16(keyPath);
-        for (auto name = names.rbegin(); name != names.rend(); ++name) {
-          if (!path.empty()) path += u'\\';
-          path += *name;
-        }
-        return path;
+    std::vector<std::optional<ValueCell>> values;
+    std::size_t fileSize = 0;
+    {
+      Result<HiveBytes> read = HiveBytes::read(file);
+      if (!read) return read.error();
+      const HiveBytes& hive = read.value();
+      fileSize = hive.size();
+      Result<std::optional<Offset>> start = hive.find(keyPath);
+      if (!start) return start.error();
+      if (!start.value()) return Error{ENOENT, L"キー " + Text(keyPath) + L" がありません"};
+
+      // Breadth first, so that every key's subkeys are added together and
+      // the key cells are numbered as the tree numbers its keys.
+      std::vector<Offset> cells{*start.value()};
+      std::vector<std::uint16_t> depths{0};
+      std::vector<std::uint64_t> seen(hive.size() / 4 / 64 + 1, 0);
+      const auto firstSight = [&](Offset at) {
+        std::uint64_t& word = seen[at / 4 / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (at / 4 % 64);
+        const bool before = (word & bit) != 0;
+        word |= bit;
+        return !before;
       };
-      const std::optional<std::string_view> cell = reader.keyCell(cells[node]);
-      if (!cell || !reader.subkeys(*cell, children)) return damagedAt(pathOf());
-      if (!children.empty() && std::size_t{depths[node]} + 1 > deepestKey)
-        return damagedAt(pathOf());
-      for (Offset child : children) {
-        const std::optional<std::string_view> childCell = reader.keyCell(child);
-        const std::optional<std::u16string> name =
-            childCell ? HiveReader::nameOf(*childCell) : std::optional<std::u16string>();
-        if (!name || !markSeen(child)) return damagedAt(pathOf());
-        builder.addSubkey(static_cast<RegistryTree::Node>(node), *name);
-        cells.push_back(child);
-        depths.push_back(static_cast<std::uint16_t>(depths[node] + 1));
+      firstSight(cells.front());
+      std::vector<Offset> children;
+      for (std::size_t node = 0; node < cells.size(); ++node) {
+        const auto where = [&] { return damagedAt(pathOf(builder, keyPath, node)); };
+        const std::optional<std::string_view> cell = hive.keyCell(cells[node]);
+        if (!cell || !hive.subkeys(*cell, children)) return where();
+        if (!children.empty() && std::size_t{depths[node]} + 1 > deepestKey) return where();
+        for (Offset child : children) {
+          const std::optional<std::string_view> childCell = hive.keyCell(child);
+          const std::optional<std::u16string> name =
+              childCell ? HiveBytes::nameOf(*childCell) : std::optional<std::u16string>();
+          if (!name || !firstSight(child)) return where();
+          builder.addSubkey(static_cast<RegistryTree::Node>(node), *name);
+          cells.push_back(child);
+          depths.push_back(static_cast<std::uint16_t>(depths[node] + 1));
+        }
+        values.emplace_back();
+        if (!hive.value(*cell, u"", values.back())) return where();
       }
-      std::optional<RegistryData> value;
-      if (!reader.defaultValue(cells[node], value)) return damagedAt(pathOf());
-      if (value) {
-        // Each value's data is a cell of its own; more than the file holds
-        // means cells are shared, as no undamaged hive shares them.
-        valueBytes += value->bytes.size();
-        if (valueBytes > reader.size()) return damagedAt(pathOf());
-        builder.setDefault(static_cast<RegistryTree::Node>(node), value->type, value->bytes);
-      }
+    }
+
+    std::size_t valueBytes = 0;
+    std::size_t failedAt = 0;
+    const auto take = [&](std::size_t node, std::uint32_t type, std::string_view data) {
+      // Each value's data is a cell of its own; more than the file holds
+      // means cells are shared, as no undamaged hive shares them.
+      valueBytes += data.size();
+      if (valueBytes > fileSize) return false;
+      builder.setDefault(static_cast<RegistryTree::Node>(node), type, data);
+      return true;
+    };
+    if (const Status read = readValues(file, values, take, failedAt); !read) {
+      if (!read.error().description.empty()) return read.error();
+      return damagedAt(pathOf(builder, keyPath, failedAt));
     }
     return std::move(builder).finish();
   } catch (const std::bad_alloc&) {
@@ -445,15 +465,29 @@ Result<RegistryTree> readHiveTree(const std::string& file, TextView keyPath) {
 Result<std::optional<RegistryData>> readHiveValue(const std::string& file, TextView keyPath,
                                                   TextView valueName) {
   try {
-    Result<HiveReader> opened = HiveReader::open(file);
-    if (!opened) return opened.error();
-    HiveReader& reader = opened.value();
-    Result<std::optional<Offset>> key = reader.find(keyPath);
-    if (!key) return key.error();
-    if (!key.value()) return std::optional<RegistryData>();
+    std::optional<ValueCell> found;
+    {
+      Result<HiveBytes> read = HiveBytes::read(file);
+      if (!read) return read.error();
+      const HiveBytes& hive = read.value();
+      Result<std::optional<Offset>> key = hive.find(keyPath);
+      if (!key) return key.error();
+      if (!key.value()) return std::optional<RegistryData>();
+      const std::optional<std::string_view> cell = hive.keyCell(*key.value());
+      if (!cell || !hive.value(*cell, toUtf16(valueName), found)) {
+        return damagedAt(toUtf16(keyPath));
+      }
+      if (!found) return std::optional<RegistryData>();
+    }
     std::optional<RegistryData> value;
-    if (!reader.namedValue(*key.value(), utf8Of(valueName), value)) {
-      return damagedAt(toUtf16(keyPath));
+    std::size_t failedAt = 0;
+    const auto take = [&](std::size_t, std::uint32_t type, std::string_view data) {
+      value = RegistryData{type, std::string(data)};
+      return true;
+    };
+    const Status read = readValues(file, {found}, take, failedAt);
+    if (!read) {
+      return read.error().description.empty() ? damagedAt(toUtf16(keyPath)) : read.error();
     }
     return value;
   } catch (const std::bad_alloc&) {

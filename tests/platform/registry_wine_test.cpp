@@ -26,7 +26,9 @@ std::string narrow(std::u16string_view name) {
     if (unit < 0x80) {
       text += static_cast<char>(unit);
     } else {
-      text += "<" + hexOf(toUtf16Le(fromUtf16(std::u16string(1, unit)))) + ">";
+      text += '<';
+      text += hexOf(toUtf16Le(fromUtf16(std::u16string(1, unit))));
+      text += '>';
     }
   }
   return text;
@@ -39,7 +41,10 @@ class RecordingSink final : public WineRegistrySink {
 
   bool key(const std::vector<std::u16string_view>& names) override {
     std::string path;
-    for (std::u16string_view name : names) path += (path.empty() ? "" : "|") + narrow(name);
+    for (std::u16string_view name : names) {
+      if (!path.empty()) path += '|';
+      path += narrow(name);
+    }
     events.push_back("key " + path);
     return unwanted_.empty() || !path.starts_with(unwanted_);
   }
