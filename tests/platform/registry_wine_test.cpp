@@ -133,6 +133,8 @@ TEST(WineRegistry, NamesTheLineOfTheFirstFault) {
   const Case cases[] = {
       {"", 1},
       {"WINE REGISTRY Version 1\n[A]\n", 1},
+      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1},
+      {std::string(header) + "\xff\xfe\x00[\x01\n", 2},
       {std::string(header) + "@=\"x\"\n", 2},
       {key + "@=\"cut in the mid", 3},
       {key + "\"v\"=hex:01,02,\\\n", 3},
