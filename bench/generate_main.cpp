@@ -1,8 +1,11 @@
 // vemdrol_generate: writes a generated machine for the benchmark, the
 // registry as a .reg file for regedit and the program files into the folder
-// that a Wine prefix shows as drive C:.
+// that a Wine prefix shows as drive C:; or, with --offline, the machine as a
+// Wine prefix and as a Windows installation that are not running
+// (offline_machine.h), for the offline benchmark.
 //
 //   vemdrol_generate EXTENSIONS OUT.reg DRIVE_C_FOLDER
+//   vemdrol_generate --offline EXTENSIONS FOLDER
 //
 // Prints what it wrote as name=value lines.
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include <string>
 
 #include "machine_generator.h"
+#include "offline_machine.h"
 
 namespace vemdrol {
 namespace {
@@ -58,17 +62,45 @@ class DriveFiles final : public MachineSink {
   bool failed_ = false;
 };
 
-int run(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: vemdrol_generate EXTENSIONS OUT.reg DRIVE_C_FOLDER\n";
-    return 2;
-  }
+void printSummary(const MachineSummary& summary) {
+  std::cout << "keys=" << summary.keys << "\nvalues=" << summary.values
+            << "\ntypes=" << summary.types << "\nclasses=" << summary.classes
+            << "\nfiles=" << summary.filesWritten << "\nfiles_missing=" << summary.filesMissing
+            << "\nprogram_entries=" << summary.programEntries
+            << "\nlibrary_entries=" << summary.libraryEntries << "\n";
+}
+
+bool readExtensions(const char* text, long long& extensions) {
   char* end = nullptr;
-  const long long extensions = std::strtoll(argv[1], &end, 10);
+  extensions = std::strtoll(text, &end, 10);
   if (*end != '\0' || extensions < 2 || extensions > 10'000'000) {
     std::cerr << "vemdrol_generate: EXTENSIONS must be a number from 2 to 10000000\n";
+    return false;
+  }
+  return true;
+}
+
+int run(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--offline") {
+    MachineShape shape;
+    if (!readExtensions(argv[2], shape.extensions)) return 2;
+    OfflineMachine machine;
+    if (!writeOfflineMachine(shape, argv[3], machine)) {
+      std::cerr << "vemdrol_generate: writing failed\n";
+      return 1;
+    }
+    std::cout << "wine_prefix=" << machine.winePrefix.string()
+              << "\nwindows=" << machine.windowsRoot.string() << "\n";
+    printSummary(machine.summary);
+    return 0;
+  }
+  if (argc != 4) {
+    std::cerr << "usage: vemdrol_generate EXTENSIONS OUT.reg DRIVE_C_FOLDER\n"
+                 "       vemdrol_generate --offline EXTENSIONS FOLDER\n";
     return 2;
   }
+  long long extensions = 0;
+  if (!readExtensions(argv[1], extensions)) return 2;
   std::ofstream reg(argv[2], std::ios::binary | std::ios::trunc);
   if (!reg) {
     std::cerr << "vemdrol_generate: cannot write " << argv[2] << "\n";
@@ -84,11 +116,7 @@ int run(int argc, char** argv) {
     std::cerr << "vemdrol_generate: writing failed\n";
     return 1;
   }
-  std::cout << "keys=" << summary.keys << "\nvalues=" << summary.values
-            << "\ntypes=" << summary.types << "\nclasses=" << summary.classes
-            << "\nfiles=" << summary.filesWritten << "\nfiles_missing=" << summary.filesMissing
-            << "\nprogram_entries=" << summary.programEntries
-            << "\nlibrary_entries=" << summary.libraryEntries << "\n";
+  printSummary(summary);
   return 0;
 }
 

@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -199,10 +202,103 @@ class PosixFileReader final : public FileReader {
   UniqueFd fd_;
 };
 
+std::vector<std::string> splitNames(std::string_view path) {
+  std::vector<std::string> names;
+  while (!path.empty()) {
+    const std::size_t slash = path.find('/');
+    if (slash != 0) names.emplace_back(path.substr(0, slash));
+    if (slash == std::string_view::npos) break;
+    path.remove_prefix(slash + 1);
+  }
+  return names;
+}
+
+// The system gives up on a path after 40 links.
+constexpr int maxLinks = 40;
+
 }  // namespace
 
-PosixFileSystem::PosixFileSystem(const DriveTable& drives) {
+PosixFileSystem::PosixFileSystem(const DriveTable& drives, std::optional<std::string> confineTo) {
   for (const auto& [letter, folder] : drives) drives_[foldCase(letter)] = folder;
+  if (confineTo) {
+    confineGiven_ = *confineTo;
+    // A folder that cannot be resolved stays as given; nothing is then
+    // found in it.
+    char resolved[PATH_MAX];
+    confineRoot_ = ::realpath(confineTo->c_str(), resolved) ? std::string(resolved) : *confineTo;
+  }
+}
+
+std::optional<std::vector<std::string>> PosixFileSystem::namesBelowRoot(
+    const std::string& path) const {
+  if (path.empty() || path.front() != '/') return std::nullopt;
+  const std::vector<std::string> names = splitNames(path);
+  for (const std::string* root : {&*confineRoot_, &confineGiven_}) {
+    const std::vector<std::string> rootNames = splitNames(*root);
+    if (root->empty() || root->front() != '/' || rootNames.size() > names.size() ||
+        !std::equal(rootNames.begin(), rootNames.end(), names.begin())) {
+      continue;
+    }
+    return std::vector<std::string>(names.begin() + static_cast<std::ptrdiff_t>(rootNames.size()),
+                                    names.end());
+  }
+  return std::nullopt;
+}
+
+Result<std::string> PosixFileSystem::confinedPath(std::vector<std::string> names,
+                                                  bool folder) const {
+  const std::string& root = *confineRoot_;
+  std::deque<std::string> pending(std::make_move_iterator(names.begin()),
+                                  std::make_move_iterator(names.end()));
+  std::string current = root;
+  int links = 0;
+  while (!pending.empty()) {
+    const std::string name = std::move(pending.front());
+    pending.pop_front();
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (current == root) return errorFrom(ENOENT);
+      current = folderOf(current);
+      continue;
+    }
+    std::string next = joinPath(current, name);
+    struct stat status;
+    if (::lstat(next.c_str(), &status) != 0) {
+      if (errno != ENOENT) return lastError();
+      const std::optional<std::string> match = findEntryNoCase(current, name);
+      if (!match) {
+        // The system stops at the first name that is missing, so what
+        // follows it is never reached; it names what is to be created.
+        for (const std::string& rest : pending) next = joinPath(next, rest);
+        return next;
+      }
+      next = joinPath(current, *match);
+      if (::lstat(next.c_str(), &status) != 0) return lastError();
+    }
+    if (S_ISLNK(status.st_mode)) {
+      if (++links > maxLinks) return errorFrom(ELOOP);
+      char target[PATH_MAX];
+      const ssize_t length = ::readlink(next.c_str(), target, sizeof target);
+      if (length < 0) return lastError();
+      if (static_cast<std::size_t>(length) >= sizeof target) return errorFrom(ENAMETOOLONG);
+      const std::string_view link(target, static_cast<std::size_t>(length));
+      std::vector<std::string> linked;
+      if (!link.empty() && link.front() == '/') {
+        std::optional<std::vector<std::string>> below = namesBelowRoot(std::string(link));
+        if (!below) return errorFrom(ENOENT);
+        linked = std::move(*below);
+        current = root;
+      } else {
+        linked = splitNames(link);
+      }
+      pending.insert(pending.begin(), std::make_move_iterator(linked.begin()),
+                     std::make_move_iterator(linked.end()));
+      continue;
+    }
+    current = std::move(next);
+  }
+  if (folder) current.push_back('/');
+  return current;
 }
 
 Result<std::string> PosixFileSystem::nativePath(TextView path) const {
@@ -231,6 +327,12 @@ Result<std::string> PosixFileSystem::nativePath(TextView path) const {
 
   const std::optional<std::string> encoded = encodeUtf8(rest);
   if (!encoded) return errorFrom(EINVAL);
+
+  if (confineRoot_) {
+    std::optional<std::vector<std::string>> names = namesBelowRoot(joinPath(root, *encoded));
+    if (!names) return errorFrom(ENOENT);
+    return confinedPath(std::move(*names), !encoded->empty() && encoded->back() == '/');
+  }
 
   const std::string literal = joinPath(root, *encoded);
   struct stat status;
@@ -281,11 +383,20 @@ Result<std::vector<Text>> PosixFileSystem::listFiles(TextView folder) {
     std::optional<Text> text = decodeUtf8(name);
     if (!text) continue;
     // The entry's type saves a stat where the file system gives it; links
-    // count as what they point to.
+    // count as what they point to, and when confined, only while they lead
+    // to somewhere inside.
     if (entry->d_type == DT_DIR) continue;
     if (entry->d_type != DT_REG) {
+      std::string path = joinPath(native.value(), name);
+      if (confineRoot_) {
+        std::optional<std::vector<std::string>> below = namesBelowRoot(path);
+        Result<std::string> inside =
+            below ? confinedPath(std::move(*below), false) : Result<std::string>(errorFrom(ENOENT));
+        if (!inside) continue;
+        path = std::move(inside).value();
+      }
       struct stat status;
-      if (::stat(joinPath(native.value(), name).c_str(), &status) != 0) continue;
+      if (::stat(path.c_str(), &status) != 0) continue;
       if (!S_ISREG(status.st_mode)) continue;
     }
     names.push_back(std::move(*text));

@@ -25,7 +25,8 @@ class PosixFileSystem final : public FileSystem {
   using DriveTable = std::map<wchar_t, std::string>;
 
   PosixFileSystem() = default;
-  explicit PosixFileSystem(const DriveTable& drives);
+  explicit PosixFileSystem(const DriveTable& drives,
+                           std::optional<std::string> confineTo = std::nullopt);
 
   Result<std::vector<Text>> listFiles(TextView folder) override;
   Result<std::optional<FileAttributes>> attributesOf(TextView path) override;
@@ -36,11 +37,23 @@ class PosixFileSystem final : public FileSystem {
   Status appendToFile(TextView path, std::string_view bytes) override;
 
   // The path on this machine that path reaches: every component that exists
-  // in some letter case is spelt as on disk, the rest as given.
+  // in some letter case is spelt as on disk, the rest as given. When
+  // confined, the links on the way are followed and the path given back is
+  // the one they lead to.
   Result<std::string> nativePath(TextView path) const;
 
  private:
+  // The walk of a confined path from the confining folder down the given
+  // names.
+  Result<std::string> confinedPath(std::vector<std::string> names, bool folder) const;
+  // The names below the confining folder that a native path spells out;
+  // nullopt when it lies outside.
+  std::optional<std::vector<std::string>> namesBelowRoot(const std::string& path) const;
+
   DriveTable drives_;  // keyed by the folded letter
+  // The confining folder with its links resolved, and as given.
+  std::optional<std::string> confineRoot_;
+  std::string confineGiven_;
 };
 
 }  // namespace vemdrol

@@ -199,6 +199,19 @@ int compareRegistryNames(TextView a, TextView b, RegistryNameOrder order) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+int compareRegistryNames(std::u16string_view a, std::u16string_view b, RegistryNameOrder order) {
+  const auto& table = order == RegistryNameOrder::windows ? caseTables().upper : caseTables().lower;
+  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
+    const char16_t mappedA = table[a[i]];
+    const char16_t mappedB = table[b[i]];
+    if (mappedA != mappedB) return mappedA < mappedB ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
 std::size_t registryNameLength(TextView name) {
   std::size_t length = 0;
   Utf16Units units(name);

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -45,6 +46,8 @@ char16_t registryLowerCase(char16_t unit);
 // <0, 0 or >0, as the registry orders the two names; 0 when they name the
 // same key.
 int compareRegistryNames(TextView a, TextView b, RegistryNameOrder order);
+// The same for names held as UTF-16 code units, as registry files store them.
+int compareRegistryNames(std::u16string_view a, std::u16string_view b, RegistryNameOrder order);
 
 // The length of a name in UTF-16 code units, the unit of the registry's
 // name length limit.

@@ -50,4 +50,39 @@ std::string toUtf16Le(TextView text) {
   return bytes;
 }
 
+Text fromUtf16(std::u16string_view units) {
+  Text text;
+  text.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    if constexpr (sizeof(wchar_t) == 4) {
+      if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+          units[i + 1] <= 0xDFFF) {
+        text.push_back(static_cast<wchar_t>(0x10000 + ((char32_t{unit} - 0xD800) << 10) +
+                                            (units[i + 1] - 0xDC00)));
+        ++i;
+        continue;
+      }
+    }
+    text.push_back(static_cast<wchar_t>(unit));
+  }
+  return text;
+}
+
+std::u16string toUtf16(TextView text) {
+  std::u16string units;
+  units.reserve(text.size());
+  for (wchar_t c : text) {
+    const auto code = static_cast<std::uint32_t>(c);
+    if (code > 0xFFFF) {
+      const std::uint32_t offset = code - 0x10000;
+      units.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+    } else {
+      units.push_back(static_cast<char16_t>(code));
+    }
+  }
+  return units;
+}
+
 }  // namespace vemdrol

@@ -18,4 +18,8 @@ Text fromUtf16Le(std::string_view bytes);
 // Encodes a text as UTF-16LE bytes, without a terminating NUL.
 std::string toUtf16Le(TextView text);
 
+// The same between texts and UTF-16 code units held as such.
+Text fromUtf16(std::u16string_view units);
+std::u16string toUtf16(TextView text);
+
 }  // namespace vemdrol

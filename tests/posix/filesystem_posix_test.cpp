@@ -304,5 +304,53 @@ TEST_F(PosixFileSystemTest, ReadsAFilePastFourGigabytesInPieces) {
   EXPECT_EQ(files_.openForReading(L"C:\\missing").error().number, ENOENT);
 }
 
+// Confined to a folder, no path reaches outside it, by ".." or by a link,
+// while links that stay inside work as links.
+TEST_F(PosixFileSystemTest, ConfinedPathsNeverLeaveTheFolder) {
+  fs::create_directories(native("target/Sub"));
+  fs::create_directories(native("outside"));
+  write("target/inside.txt", "in");
+  write("target/Sub/file.exe", "sub");
+  write("outside/secret.txt", "secret");
+  fs::create_directory_symlink(native("outside"), native("target/out"));
+  fs::create_symlink(native("outside/secret.txt"), native("target/secret.exe"));
+  fs::create_directory_symlink("Sub", native("target/rel"));
+  fs::create_directory_symlink(native("target/Sub"), native("target/abs"));
+  fs::create_directory_symlink("..", native("target/up"));
+  fs::create_symlink("loop", native("target/loop"));
+  fs::create_symlink("Sub/file.exe", native("target/alias.exe"));
+  const std::string target = native("target").string();
+  PosixFileSystem confined({{L'C', target}, {L'D', native("outside").string()}}, target);
+
+  EXPECT_EQ(confined.readFile(L"C:\\inside.txt").value(), "in");
+  EXPECT_EQ(confined.readFile(L"C:\\REL\\File.exe").value(), "sub");
+  EXPECT_EQ(confined.readFile(L"c:\\abs\\FILE.EXE").value(), "sub");
+  EXPECT_EQ(confined.readFile(L"C:\\Sub\\..\\inside.txt").value(), "in");
+  EXPECT_EQ(confined.nativePath(L"C:\\alias.exe").value(), native("target/Sub/file.exe").string());
+  Text inside;
+  for (const char c : native("target/inside.txt").string()) inside.push_back(c);
+  EXPECT_EQ(confined.readFile(inside).value(), "in");
+
+  Text outside;
+  for (const char c : native("outside/secret.txt").string()) outside.push_back(c);
+  for (const Text& path :
+       {Text(L"C:\\out"), Text(L"C:\\out\\secret.txt"), Text(L"C:\\secret.exe"),
+        Text(L"C:\\..\\outside\\secret.txt"), Text(L"C:\\up\\outside\\secret.txt"),
+        Text(L"C:\\Sub\\..\\..\\outside"), Text(L"C:\\loop"), Text(L"D:\\secret.txt"),
+        Text(L"relative.txt"), outside}) {
+    EXPECT_FALSE(confined.attributesOf(path).value().has_value());
+    EXPECT_FALSE(confined.readFile(path).ok());
+  }
+  EXPECT_EQ(confined.readFile(L"C:\\secret.exe").error().number, ENOENT);
+  EXPECT_FALSE(confined.listFiles(L"C:\\out").ok());
+  EXPECT_EQ(sorted(confined.listFiles(L"C:\\").value()), (Names{L"alias.exe", L"inside.txt"}));
+
+  // Not confined, the same links lead out.
+  PosixFileSystem open({{L'C', target}});
+  EXPECT_EQ(open.readFile(L"C:\\secret.exe").value(), "secret");
+  EXPECT_EQ(sorted(open.listFiles(L"C:\\").value()),
+            (Names{L"alias.exe", L"inside.txt", L"secret.exe"}));
+}
+
 }  // namespace
 }  // namespace vemdrol

@@ -1,0 +1,61 @@
+// A Windows system that is not running, opened from Linux for an inventory:
+// a Wine prefix or the root folder of a Windows installation, given as a
+// folder of this machine. Linux only.
+//
+// A folder holding "system.reg" is a Wine prefix. Its HKEY_CLASSES_ROOT is
+// HKLM\Software\Classes from system.reg, listed in Wine's order (Wine shows
+// no user classes there, so a user name is not used). C: is its drive_c;
+// the other letters are the links in its dosdevices folder ("d:" ->
+// /media/data), except z:, which Wine points at "/", and letters that lead
+// outside the prefix.
+//
+// Otherwise a folder holding Windows\System32\config\SOFTWARE (letter case
+// ignored everywhere) is a Windows installation. Its HKEY_CLASSES_ROOT is the
+// Classes key of SOFTWARE, with the user's classes over it when a user name
+// is given (Users\NAME\AppData\Local\Microsoft\Windows\UsrClass.dat), listed
+// in the hives' stored order; C: is the folder itself.
+//
+// Either way the file system is confined to the folder: no path reaches
+// anything outside it (platform/filesystem_posix.h).
+#pragma once
+
+#ifndef _WIN32
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/error.h"
+#include "platform/filesystem_posix.h"
+#include "platform/registry.h"
+
+namespace vemdrol {
+
+enum class TargetKind { winePrefix, windowsInstallation };
+
+struct OfflineTarget {
+  TargetKind kind = TargetKind::winePrefix;
+  // The folder as opened, links resolved.
+  std::string folder;
+  // HKEY_CLASSES_ROOT; the other roots open nothing.
+  std::unique_ptr<Registry> registry;
+  std::unique_ptr<PosixFileSystem> files;
+  // The drive letters files knows, each to its folder.
+  PosixFileSystem::DriveTable drives;
+  // HKLM\System\CurrentControlSet\Control\ComputerName\ComputerName, value
+  // "ComputerName"; empty when the registry does not hold it.
+  Text computerName;
+};
+
+// Opens the folder at path. An error's description is the message for the
+// user, in Japanese, naming the folder or file that could not be used:
+//   フォルダー /x がありません
+//   フォルダー /x は Wine のプレフィックスでも Windows のフォルダーでもありません
+//   ファイル /x/system.reg を読み込めません: 12 行目: 値の行が正しくありません
+//   ユーザー名 a\b は使えません
+Result<OfflineTarget> openTarget(const std::string& path,
+                                 const std::optional<Text>& userName = std::nullopt);
+
+}  // namespace vemdrol
+
+#endif
