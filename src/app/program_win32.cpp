@@ -43,10 +43,15 @@ int runCommandLineProgram(const CommandLineRequest& request) {
   auto files = makeSystemFileSystem();
   auto registry = makeSystemRegistry();
   auto versions = makeSystemVersionResourceReader(*files);
+  auto signatures = makeSystemSignatureReader(*files);
   CommandLineMachine machine{
-      *registry,      *files,
-      *versions,      programFolder(),
-      computerName(), std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+      *registry,
+      *files,
+      *versions,
+      signatures.get(),
+      programFolder(),
+      computerName(),
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
       *console};
   return runCommandLine(request, machine);
 }

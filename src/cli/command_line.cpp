@@ -39,8 +39,10 @@ std::optional<OutputFormat> outputSwitch(TextView name) {
 bool isKnownSwitch(TextView argument) {
   if (!isSwitch(argument)) return false;
   const TextView name = argument.substr(1);
-  return outputSwitch(name) || equalNoCase(name, L"saved") || equalNoCase(name, L"sort") ||
-         name == L"?";
+  for (const wchar_t* other : {L"saved", L"sort", L"details", L"compare", L"changed", L"?"}) {
+    if (equalNoCase(name, other)) return true;
+  }
+  return outputSwitch(name).has_value();
 }
 
 CommandLineRequest bad(Text problem) {
@@ -107,6 +109,14 @@ CommandLineRequest parseCommandLine(TextView arguments) {
       if (!column || column->empty()) return bad(L"列の指定がありません: " + argument);
       if (request.sort.size() == maxSortKeys) return bad(L"並べ替えの列は 2 つまでです");
       request.sort.push_back(sortRequestOf(*column));
+    } else if (equalNoCase(name, L"details")) {
+      request.details = true;
+    } else if (equalNoCase(name, L"compare")) {
+      std::optional<Text> file = value();
+      if (!file || file->empty()) return bad(L"ファイル名がありません: " + argument);
+      request.compareWith = std::move(*file);
+    } else if (equalNoCase(name, L"changed")) {
+      request.changedOnly = true;
     } else if (name == L"?") {
       usage = true;
     } else {
@@ -118,12 +128,15 @@ CommandLineRequest parseCommandLine(TextView arguments) {
     return request;
   }
   if (request.outputs.empty()) return bad(L"出力するファイルの指定がありません");
+  if (request.changedOnly && request.compareWith.empty()) {
+    return bad(L"/changed は /compare と共に指定します");
+  }
   return request;
 }
 
 Text usageText() {
   return L"使い方: vemdrol.exe [作成] | [/scomma ファイル] [/stab ファイル] [/shtml ファイル] "
-         L"[/sjson ファイル] [/saved] [/sort 列] [/?]\n"
+         L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/compare 以前の一覧] [/changed] [/?]\n"
          L"\n"
          L"  作成             一覧を作り直して保存し、終了します (ウィンドウは表示しません)\n"
          L"  /scomma ファイル 一覧を作り直し、CSV (UTF-8) でファイルに書き出します\n"
@@ -133,6 +146,9 @@ Text usageText() {
          L"  /saved           作り直さずに、保存されている一覧を書き出します\n"
          L"  /sort 列         列の名前 (パス など) または 1 から始まる番号で並べ替えます。\n"
          L"                   名前の前に ~ を付けると降順です。2 回指定すると 2 番目のキーです\n"
+         L"  /details         会社名、サイズ、SHA-256、署名など、ファイルの詳細の列も書き出します\n"
+         L"  /compare 一覧    以前に保存した一覧ファイル (*.cnt) と比べ、差分の列を付けます\n"
+         L"  /changed         /compare とともに: 変わった行 (追加・削除・変更) だけを書き出します\n"
          L"  /?               この説明を表示します\n"
          L"\n"
          L"スイッチは大文字と小文字を区別せず、/ の代わりに - でも指定できます。\n"

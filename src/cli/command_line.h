@@ -7,6 +7,9 @@
 //   /saved        export the saved inventory instead of rebuilding it
 //   /sort COLUMN  by a column's name or its number from 1; "~" before it
 //                 sorts descending; twice for a second key
+//   /details      the facts and the signature of each row's file as well
+//   /compare OLD  compared with an earlier inventory file: a 差分 column
+//   /changed      with /compare: only the rows that are not 同じ
 //   /?            the usage
 #pragma once
 
@@ -51,6 +54,9 @@ struct CommandLineRequest {
   std::vector<OutputTarget> outputs;
   bool saved = false;
   std::vector<SortRequest> sort;
+  bool details = false;
+  Text compareWith;  // empty: no comparison
+  bool changedOnly = false;
   Text problem;
 };
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/inventory_output.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
 #include "rows/saved_rows.h"
@@ -36,33 +37,6 @@ class QuietScanObserver final : public ScanObserver {
   void letEventsRun() override {}
 };
 
-class ListRows final : public ExportRows {
- public:
-  explicit ListRows(const ListModel& list) : list_(list) {}
-  std::size_t rowCount() const override { return list_.rowCount(); }
-  TextView cell(std::size_t row, std::size_t column) const override {
-    return list_.cell(row, column);
-  }
-
- private:
-  const ListModel& list_;
-};
-
-ExportFormat exportFormatOf(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::tabSeparated:
-      return ExportFormat::tabSeparated;
-    case OutputFormat::html:
-      return ExportFormat::html;
-    case OutputFormat::json:
-      return ExportFormat::json;
-    case OutputFormat::csv:
-    case OutputFormat::inventoryFile:
-      break;
-  }
-  return ExportFormat::csv;
-}
-
 int usage(Console& console, TextView problem) {
   if (!problem.empty()) console.writeLine(problem, true);
   console.writeLine(usageText(), !problem.empty());
@@ -78,11 +52,17 @@ class Run {
   }
 
   int run() {
-    std::vector<RowSortKey> keys;
+    // A mistake in the command line shows before anything is scanned.
+    const std::vector<Text> names =
+        InventoryOutput::columnNames(!request_.compareWith.empty(), request_.details);
     for (const SortRequest& sort : request_.sort) {
-      Result<RowSortKey> key = resolveSortColumn(sort, columns_.names);
+      Result<RowSortKey> key = resolveSortColumn(sort, names);
       if (!key) return usage(machine_.console, key.error().description);
-      keys.push_back(key.value());
+    }
+    std::optional<CheckedInventory> older;
+    if (!request_.compareWith.empty()) {
+      older = readOlder();
+      if (!older) return exitFailed;
     }
     bool failed = false;
     if (request_.saved) {
@@ -98,8 +78,33 @@ class Run {
         failed = true;
       }
     }
-    if (!keys.empty()) list_.sortBy(keys);
-    for (const OutputTarget& output : request_.outputs) failed |= !write(output);
+
+    std::vector<InventoryRecord> rows;
+    rows.reserve(list_.rowCount());
+    for (std::size_t row = 0; row < list_.rowCount(); ++row) rows.push_back(list_.cells(row));
+    InventoryOutput output(std::move(rows));
+    if (older) {
+      failed |= older->damagedLines > 0;
+      output.compareWith(std::move(older->records), request_.changedOnly);
+    }
+    if (request_.details) {
+      DetailReader details(machine_.files, machine_.versions, machine_.signatures);
+      output.addDetails(details);
+    }
+    // Resolved above already, so this cannot fail.
+    output.sortBy(request_.sort);
+    const ExportInfo info{L"Vemdrol", vemdrolVersion, machine_.now, machine_.computer,
+                          L"インストール済みプログラム一覧"};
+    for (const OutputTarget& target : request_.outputs) {
+      Status written =
+          writeWholeFile(machine_.files, target.file, output.bytes(target.format, info));
+      if (!written) {
+        say(written.error().description, true);
+        failed = true;
+        continue;
+      }
+      say(target.file + L" に " + std::to_wstring(output.rowCount()) + L" 行を書き出しました");
+    }
     return failed ? exitFailed : exitSuccess;
   }
 
@@ -138,20 +143,28 @@ class Run {
     return runScan(parts);
   }
 
-  bool write(const OutputTarget& output) {
-    ListRows rows(list_);
-    std::vector<ExportColumn> columns = inventoryColumns();
-    ExportTable table{{L"Vemdrol", vemdrolVersion, machine_.now, machine_.computer,
-                       L"インストール済みプログラム一覧"},
-                      std::move(columns),
-                      rows};
-    Status written = writeExport(machine_.files, output.file, table, exportFormatOf(output.format));
-    if (!written) {
-      say(written.error().description, true);
-      return false;
+  // The earlier inventory, read with the inventory file's field rules; its
+  // damaged lines are named, and the rest is compared.
+  std::optional<CheckedInventory> readOlder() {
+    const Text& path = request_.compareWith;
+    Result<std::string> bytes = machine_.files.readFile(path);
+    if (!bytes) {
+      say(L"比較する一覧 " + path + L" を読めません: " + errorMessage(L"", bytes.error()), true);
+      return std::nullopt;
     }
-    say(output.file + L" に " + std::to_wstring(list_.rowCount()) + L" 行を書き出しました");
-    return true;
+    CheckedInventory older = readCheckedInventory(bytes.value());
+    if (older.damagedLines > 0) {
+      Text lines;
+      for (const std::size_t line : older.damaged) {
+        if (!lines.empty()) lines += L", ";
+        lines += std::to_wstring(line);
+      }
+      if (older.damagedLines > older.damaged.size()) lines += L", …";
+      say(L"比較する一覧 " + path + L" の " + std::to_wstring(older.damagedLines) +
+              L" 行が壊れています (" + lines + L" 行目)。読めた行だけを比べました",
+          true);
+    }
+    return older;
   }
 
   const CommandLineRequest& request_;

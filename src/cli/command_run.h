@@ -10,6 +10,7 @@
 #include "platform/console.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/signature.h"
 #include "platform/version_resource.h"
 
 namespace vemdrol {
@@ -18,6 +19,8 @@ struct CommandLineMachine {
   Registry& registry;
   FileSystem& files;
   VersionResourceReader& versions;
+  // For /details; null leaves the signature columns empty.
+  SignatureReader* signatures;
   // Where the program lies, with its trace log, inventory file and skip
   // list.
   Text programFolder;

@@ -21,8 +21,9 @@ enum class JsonValue {
   // A decimal integer, its digits grouped by commas or not, is written as
   // a number; an empty cell as null; any other text as it is, as a string.
   number,
-  // The comparison column: 追加, 削除, 変更 and 同じ are written as "added",
-  // "removed", "changed" and "same"; any other text as it is.
+  // The comparison column: 追加, 削除, 同じ and 変更 (followed by anything,
+  // such as the names of the changed columns) are written as "added",
+  // "removed", "same" and "changed"; any other text as it is.
   change,
 };
 
@@ -49,6 +50,15 @@ class ExportRows {
   // object in JSON; nullopt for a cell that has none, and a row where no cell
   // has one gets no "old" object.
   virtual std::optional<TextView> oldCell(std::size_t /*row*/, std::size_t /*column*/) const {
+    return std::nullopt;
+  }
+  // A cell whose JSON value is not its text (a time the cell shows in local
+  // form, a fact that is null): nullopt keeps the cell's text.
+  struct JsonCell {
+    bool null = false;
+    TextView text;  // written as the column's JSON kind says
+  };
+  virtual std::optional<JsonCell> jsonCell(std::size_t /*row*/, std::size_t /*column*/) const {
     return std::nullopt;
   }
 };

@@ -95,7 +95,11 @@ std::string exportBytes(const ExportTable& table, ExportFormat format) {
 
 Status writeExport(FileSystem& files, TextView path, const ExportTable& table,
                    ExportFormat format) {
-  const Status written = files.replaceFile(path, exportBytes(table, format));
+  return writeWholeFile(files, path, exportBytes(table, format));
+}
+
+Status writeWholeFile(FileSystem& files, TextView path, std::string_view bytes) {
+  const Status written = files.replaceFile(path, bytes);
   if (written) return written;
   const Error& error = written.error();
   Text message = L"ファイル ";

@@ -27,6 +27,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "export/export_table.h"
 #include "platform/error.h"
@@ -41,6 +42,11 @@ enum class ExportFormat { csv, tabSeparated, json, html };
 Text isoUtc(std::chrono::sys_seconds time);
 
 std::string exportBytes(const ExportTable& table, ExportFormat format);
+
+// Replaces the file at path with bytes, whole or not at all: a failure leaves
+// an existing file as it was. The error's description is the message for
+// the user: "ファイル <path> に書き込めません: <reason>".
+Status writeWholeFile(FileSystem& files, TextView path, std::string_view bytes);
 
 // Replaces the file at path with the table, whole or not at all: a failure
 // leaves an existing file as it was. The error's description is the message

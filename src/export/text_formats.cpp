@@ -132,7 +132,7 @@ std::optional<std::string> integerDigits(TextView text) {
 const char* changeName(TextView text) {
   if (text == L"追加") return "added";
   if (text == L"削除") return "removed";
-  if (text == L"変更") return "changed";
+  if (text.starts_with(L"変更")) return "changed";
   if (text == L"同じ") return "same";
   return nullptr;
 }
@@ -170,7 +170,15 @@ void appendRow(std::string& out, const ExportTable& table, const std::vector<std
   for (std::size_t column = 0; column < columns.size(); ++column) {
     if (column > 0) out += ", ";
     out += keys[column];
-    appendJsonValue(out, table.rows.cell(row, column), columns[column].json);
+    if (const std::optional<ExportRows::JsonCell> json = table.rows.jsonCell(row, column)) {
+      if (json->null) {
+        out += "null";
+      } else {
+        appendJsonValue(out, json->text, columns[column].json);
+      }
+    } else {
+      appendJsonValue(out, table.rows.cell(row, column), columns[column].json);
+    }
   }
   bool old = false;
   for (std::size_t column = 0; column < columns.size(); ++column) {

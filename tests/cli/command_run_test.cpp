@@ -41,7 +41,8 @@ struct CommandRun : ::testing::Test {
   int run(TextView arguments) {
     console = RecordingConsole();
     CommandLineMachine machine{
-        registry, files, versions, L"C:\\Vemdrol", L"PC1", std::chrono::sys_seconds{}, console};
+        registry, files, versions, nullptr, L"C:\\Vemdrol", L"PC1", std::chrono::sys_seconds{},
+        console};
     return runCommandLine(parseCommandLine(arguments), machine);
   }
   std::string file(TextView path) {
@@ -116,6 +117,37 @@ TEST_F(CommandRun, FailuresAndMistakesHaveTheirExitCodesAndLeaveFilesAlone) {
   EXPECT_NE(console.errors.back().find(L"使い方"), Text::npos);
   EXPECT_EQ(run(L"-?"), 0);
   EXPECT_NE(console.lines.back().find(L"/scomma"), Text::npos);
+}
+
+TEST_F(CommandRun, ComparisonNamesWhatAnUpdateChangedAndDetailsComeWithTheirJsonValues) {
+  ASSERT_EQ(run(L"/scomma C:\\before.csv"), 0);
+  files.addFile(L"C:\\old.cnt", file(L"C:\\Vemdrol\\Vemdrol.cnt") + "\"broken line\"\r\n");
+  files.addFile(L"C:\\WINDOWS\\b.dll", program(3, L"B, \"quoted\""));
+  files.addFile(L"C:\\WINDOWS\\new.ocx", program(1, L"New"));
+
+  ASSERT_EQ(run(L"/compare C:\\old.cnt /changed /sjson C:\\d.json /sort 差分"), 1);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_NE(console.errors[0].find(L"5 行目"), Text::npos);
+  const std::string json = file(L"C:\\d.json");
+  // Only what changed, the comparison's column first.
+  EXPECT_EQ(json.find("\"change\": \"same\""), std::string::npos);
+  const std::size_t added = json.find("{\"change\": \"added\", \"type\": \"new.ocx\"");
+  const std::size_t changed = json.find("{\"change\": \"changed\", \"type\": \"b.dll\"");
+  ASSERT_NE(added, std::string::npos);
+  ASSERT_NE(changed, std::string::npos);
+  EXPECT_NE(json.find("\"old\": {", changed), std::string::npos);
+  EXPECT_NE(json.find("\"version\": \"2.0.1\"", changed), std::string::npos);
+
+  ASSERT_EQ(run(L"/saved /details /sjson C:\\d.json /scomma C:\\d.csv"), 0);
+  const std::string details = file(L"C:\\d.json");
+  const std::string size =
+      std::to_string(files.readFile(L"C:\\WINDOWS\\notepad.exe").value().size());
+  EXPECT_NE(details.find("\"size\": " + size + ","), std::string::npos);
+  EXPECT_NE(details.find("\"fullVersion\": \"6.0.0.1\""), std::string::npos);
+  EXPECT_NE(details.find("\"machine\": \"x64\""), std::string::npos);
+  // The memory disk keeps no times: null, where the cell is empty.
+  EXPECT_NE(details.find("\"modified\": null"), std::string::npos);
+  EXPECT_NE(file(L"C:\\d.csv").find(toUtf8(L"会社名,製品名")), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+#include "cli/inventory_output.h"
+
+#include <algorithm>
+
+#include "export/exporter.h"
+#include "rows/row_order.h"
+
+namespace vemdrol {
+
+class InventoryOutput::Rows final : public ExportRows {
+ public:
+  explicit Rows(const InventoryOutput& output) : output_(output) {}
+  std::size_t rowCount() const override { return output_.entries_.size(); }
+  TextView cell(std::size_t row, std::size_t column) const override {
+    return output_.cell(output_.entries_[row], column);
+  }
+  std::optional<TextView> oldCell(std::size_t row, std::size_t column) const override {
+    const Entry& entry = output_.entries_[row];
+    const std::size_t base = output_.compared_ ? 1 : 0;
+    if (!entry.old || column < base || column >= base + inventoryFieldCount) return std::nullopt;
+    return TextView((*entry.old)[column - base]);
+  }
+  std::optional<ExportRows::JsonCell> jsonCell(std::size_t row, std::size_t column) const override {
+    const std::size_t first = (output_.compared_ ? 1 : 0) + inventoryFieldCount;
+    if (!output_.detailed_ || column < first) return std::nullopt;
+    const std::optional<Text>& json =
+        output_.details_[output_.entries_[row].details].json[column - first];
+    if (!json) return ExportRows::JsonCell{true, {}};
+    return ExportRows::JsonCell{false, *json};
+  }
+
+ private:
+  const InventoryOutput& output_;
+};
+
+InventoryOutput::InventoryOutput(std::vector<InventoryRecord> rows) : rows_(std::move(rows)) {
+  entries_.reserve(rows_.size());
+  for (const InventoryRecord& row : rows_) entries_.push_back({&row, nullptr, Text(), 0});
+}
+
+void InventoryOutput::compareWith(std::vector<InventoryRecord> older, bool changedOnly) {
+  older_ = std::move(older);
+  compared_ = true;
+  const std::vector<Text> names = columnNames();
+  const std::span<const Text> baseNames(names.data() + 1, inventoryFieldCount);
+  entries_.clear();
+  for (const ComparedRow& row : compareInventories(rows_, older_)) {
+    if (changedOnly && row.change == Change::same) continue;
+    const InventoryRecord* old = row.change == Change::removed ? row.texts : row.old;
+    entries_.push_back({row.texts, old, changeText(row, baseNames), 0});
+  }
+}
+
+void InventoryOutput::addDetails(DetailReader& reader) {
+  detailed_ = true;
+  details_.clear();
+  details_.reserve(entries_.size());
+  for (Entry& entry : entries_) {
+    entry.details = details_.size();
+    details_.push_back(reader.detailsOf((*entry.texts)[3], true));
+  }
+}
+
+std::vector<ExportColumn> InventoryOutput::columns(bool compared, bool detailed) {
+  std::vector<ExportColumn> columns;
+  if (compared) columns.push_back(changeColumn());
+  for (ExportColumn& column : inventoryColumns()) columns.push_back(std::move(column));
+  if (detailed) {
+    for (const DetailColumn& detail : detailColumns) {
+      columns.push_back({Text(detail.name), std::string(detail.jsonKey),
+                         detail.numeric ? JsonValue::number : JsonValue::text});
+    }
+  }
+  return columns;
+}
+
+std::vector<Text> InventoryOutput::columnNames(bool compared, bool detailed) {
+  std::vector<Text> names;
+  for (const ExportColumn& column : columns(compared, detailed)) names.push_back(column.name);
+  return names;
+}
+
+std::vector<Text> InventoryOutput::columnNames() const { return columnNames(compared_, detailed_); }
+
+TextView InventoryOutput::cell(const Entry& entry, std::size_t column) const {
+  if (compared_) {
+    if (column == 0) return entry.change;
+    --column;
+  }
+  if (column < inventoryFieldCount) return (*entry.texts)[column];
+  column -= inventoryFieldCount;
+  if (detailed_ && column < detailCount) return details_[entry.details].cells[column];
+  return {};
+}
+
+Status InventoryOutput::sortBy(std::span<const SortRequest> sort) {
+  const std::vector<Text> names = columnNames();
+  std::vector<std::pair<RowSortKey, CellOrder>> keys;
+  for (const SortRequest& request : sort) {
+    Result<RowSortKey> key = resolveSortColumn(request, names);
+    if (!key) return key.error();
+    keys.emplace_back(key.value(), cellOrderOf(names[key.value().column]));
+  }
+  std::stable_sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
+    for (const auto& [key, order] : keys) {
+      const int compared = compareCells(order, cell(a, key.column), cell(b, key.column));
+      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
+    }
+    return false;
+  });
+  return success();
+}
+
+std::string InventoryOutput::bytes(OutputFormat format, const ExportInfo& info) const {
+  if (format == OutputFormat::inventoryFile) {
+    std::string bytes;
+    for (const Entry& entry : entries_) appendInventoryLine(bytes, *entry.texts);
+    return bytes;
+  }
+  const Rows rows(*this);
+  const ExportTable table{info, columns(), rows};
+  switch (format) {
+    case OutputFormat::tabSeparated:
+      return exportBytes(table, ExportFormat::tabSeparated);
+    case OutputFormat::html:
+      return exportBytes(table, ExportFormat::html);
+    case OutputFormat::json:
+      return exportBytes(table, ExportFormat::json);
+    case OutputFormat::csv:
+    case OutputFormat::inventoryFile:
+      break;
+  }
+  return exportBytes(table, ExportFormat::csv);
+}
+
+}  // namespace vemdrol

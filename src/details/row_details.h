@@ -1,0 +1,62 @@
+// The further columns a row can show beside the five of the inventory: the
+// facts of its program file (details/file_facts.h), then who signed it and
+// whether the signature holds (platform/signature.h). The window, the
+// command line's exports and the scanner all take them from here, so they
+// name and fill them alike.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "details/file_facts.h"
+#include "platform/signature.h"
+
+namespace vemdrol {
+
+inline constexpr std::size_t detailCount = factCount + 2;
+
+struct DetailColumn {
+  TextView name;
+  std::string_view jsonKey;
+  bool numeric;
+};
+
+inline constexpr std::array<DetailColumn, detailCount> detailColumns{{
+    {L"会社名", "company", false},
+    {L"製品名", "product", false},
+    {L"製品バージョン", "productVersion", false},
+    {L"ファイルバージョン", "fileVersion", false},
+    {L"完全なバージョン", "fullVersion", false},
+    {L"サイズ", "size", true},
+    {L"更新日時", "modified", false},
+    {L"作成日時", "created", false},
+    {L"種別", "machine", false},
+    {L"SHA-256", "sha256", false},
+    {L"署名者", "signer", false},
+    {L"署名の状態", "signature", false},
+}};
+
+// The cells of the detail columns, with their JSON values (nullopt for
+// null) where those differ from the cell.
+struct RowDetails {
+  std::array<Text, detailCount> cells;
+  std::array<std::optional<Text>, detailCount> json;
+};
+
+// Reads the details of program files, each once. Not thread-safe, like the
+// fact reader it holds: one reader per thread.
+class DetailReader {
+ public:
+  // signatures may be null: the signature columns then stay empty.
+  DetailReader(FileSystem& files, VersionResourceReader& versions, SignatureReader* signatures);
+
+  RowDetails detailsOf(TextView path, bool withHash);
+
+ private:
+  FactReader facts_;
+  SignatureReader* signatures_;
+};
+
+}  // namespace vemdrol
