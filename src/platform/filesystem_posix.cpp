@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -19,6 +20,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/registry_names.h"
 #include "platform/utf8.h"
 
 namespace vemdrol {
@@ -401,6 +403,13 @@ Result<std::vector<Text>> PosixFileSystem::listFiles(TextView folder) {
     }
     names.push_back(std::move(*text));
   }
+  // In the order Windows lists a folder (NTFS keeps names sorted by their
+  // upper-case form, and Wine sorts its listings the same way), so that a
+  // scan from here lists a folder's files as the same scan would there; the
+  // order a Linux folder gives is nobody's.
+  std::sort(names.begin(), names.end(), [](const Text& a, const Text& b) {
+    return compareRegistryNames(a, b, RegistryNameOrder::windows) < 0;
+  });
   return names;
 }
 

@@ -7,7 +7,8 @@
 // Windows: a component that does not exist as spelt is matched against the
 // folder's entries with equalNoCase. A file whose name starts with "." counts
 // as hidden, a file without any write permission bit as read-only, and no file
-// is a system file. A file's creation time is its birth time where the file
+// is a system file. A folder's files are listed in the order Windows lists
+// them: by their names in upper case. A file's creation time is its birth time where the file
 // system keeps one (statx); elsewhere it has none, rather than the time of
 // its last status change, which is no creation time.
 #pragma once

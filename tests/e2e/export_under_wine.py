@@ -10,39 +10,24 @@ destination that cannot be written and a bad switch.
 """
 import csv
 import html.parser
-import io
 import json
 import os
 import shutil
-import subprocess
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.path.abspath(sys.argv[1])
-PREFIX = os.path.join(BUILD, "wine-prefix")
-FOLDER = os.path.join(PREFIX, "drive_c", "VemdrolExport")
+from wine_common import BUILD, DRIVE_C, check, fields, finish, inventory_lines, wine
+
+FOLDER = os.path.join(DRIVE_C, "VemdrolExport")
 COLUMNS = ["種類", "定義", "アプリケーション", "パス", "バージョン"]
 KEYS = ["type", "definition", "application", "path", "version"]
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def run(*arguments):
-    command = [os.path.join(ROOT, "scripts", "wine-exec"), PREFIX, r"C:\VemdrolExport\vemdrol.exe"]
-    done = subprocess.run(command + list(arguments), capture_output=True, timeout=600)
-    return done.returncode, done.stdout.decode("cp932", "replace"), done.stderr.decode("cp932", "replace")
+    return wine(r"C:\VemdrolExport\vemdrol.exe", *arguments)
 
 
 def saved_records():
-    with open(os.path.join(FOLDER, "Vemdrol.Cnt"), "rb") as saved:
-        text = saved.read().decode("cp932")
-    # Every field is quoted and holds no quote, so the separators are exact.
-    return [line[1:-1].split('","') for line in text.split("\r\n") if line]
+    return [fields(line) for line in inventory_lines(os.path.join(FOLDER, "Vemdrol.Cnt"))]
 
 
 def as_saved(text):
@@ -133,8 +118,8 @@ def main():
     with open(os.path.join(FOLDER, "a.csv"), "rb") as exported:
         check(exported.read() == before, "a.csv changed by failed runs")
 
-    print(f"exports checked: {len(records)} rows, {len(failures)} failures")
-    return 1 if failures else 0
+    print(f"exports checked: {len(records)} rows")
+    return finish("exports under Wine")
 
 
 if __name__ == "__main__":

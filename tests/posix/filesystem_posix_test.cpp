@@ -82,6 +82,12 @@ TEST_F(PosixFileSystemTest, ListsFilesAndHiddenFilesButNothingElse) {
 
   EXPECT_EQ(files_.listFiles(L"c:\\SUB").value(), (Names{L"inner.exe"}));
   EXPECT_EQ(files_.listFiles(L"C:\\Sub\\").value(), (Names{L"inner.exe"}));
+  // In the order Windows lists a folder, by the names in upper case, whatever
+  // order the Linux folder keeps them in: "_" comes after the letters.
+  for (const char* name : {"b.exe", "A_.dll", "AZ.dll", "a1.ocx", "a.ax"})
+    write("Sub/" + std::string(name), "");
+  EXPECT_EQ(files_.listFiles(L"C:\\Sub").value(),
+            (Names{L"a.ax", L"a1.ocx", L"AZ.dll", L"A_.dll", L"b.exe", L"inner.exe"}));
   EXPECT_FALSE(files_.listFiles(L"C:\\Missing").ok());
   EXPECT_FALSE(files_.listFiles(L"C:\\a.exe").ok());
   EXPECT_FALSE(files_.listFiles(L"D:\\").ok());

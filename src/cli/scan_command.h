@@ -1,0 +1,43 @@
+// The command line of vemdrol-scan, the Linux program that inventories a
+// Windows system that is not running:
+//   vemdrol-scan [--format csv|tsv|json|html|cnt] [--output FILE] [--user NAME]
+//                [--sort COLUMN]... [--details] [--compare OLD.cnt [--changed]] TARGET
+//   vemdrol-scan --compare OLD.cnt --against NEW.cnt [...]
+//   vemdrol-scan --help | --version
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+
+namespace vemdrol {
+
+struct ScanRequest {
+  enum class Mode { run, help, version, badCommandLine };
+  Mode mode = Mode::run;
+  OutputFormat format = OutputFormat::csv;
+  std::optional<std::string> output;  // standard output when none
+  std::optional<Text> user;
+  std::vector<SortRequest> sort;
+  bool details = false;
+  std::optional<std::string> compareWith;
+  std::optional<std::string> against;  // a second inventory file instead of a target
+  bool changedOnly = false;
+  std::string target;
+  std::string problem;
+};
+
+// arguments: argv without the program's own name, as the bytes the shell
+// passed (UTF-8).
+ScanRequest parseScanArguments(const std::vector<std::string>& arguments);
+
+// The help, in Japanese when japanese, else in English.
+std::string scanHelpText(bool japanese);
+
+// Whether the user's locale (LC_ALL, LC_MESSAGES, LANG, the first that is
+// set) is Japanese.
+bool japaneseLocale(const char* lcAll, const char* lcMessages, const char* lang);
+
+}  // namespace vemdrol

@@ -1,0 +1,25 @@
+// A run of vemdrol-scan on this Linux machine: opens the target, scans it
+// as vemdrol.exe would scan it on that system (without a folder of its own,
+// writing nothing there), and writes the rows. Linux only.
+#pragma once
+
+#include <chrono>
+
+#include "cli/scan_command.h"
+
+namespace vemdrol {
+
+struct ScanEnvironment {
+  bool japanese = false;
+  // Whether standard error is a terminal: only then is progress shown.
+  bool progress = false;
+  int outputFd = 1;
+  int errorFd = 2;
+  std::chrono::sys_seconds now;
+};
+
+// Returns the exit code: 0, 1 when the target or a file could not be read or
+// the output not written, 2 for a bad command line.
+int runScanCommand(const ScanRequest& request, const ScanEnvironment& environment);
+
+}  // namespace vemdrol

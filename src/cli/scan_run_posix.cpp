@@ -1,0 +1,269 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "cli/inventory_output.h"
+#include "cli/scan_run.h"
+#include "export/exporter.h"
+#include "files/error_message.h"
+#include "offline/target.h"
+#include "platform/filesystem_posix.h"
+#include "platform/utf8.h"
+#include "platform/version_resource_pe.h"
+#include "scan/scan.h"
+#include "vemdrol_version.h"
+
+namespace vemdrol {
+
+namespace {
+
+constexpr int exitSuccess = 0;
+constexpr int exitFailed = 1;
+constexpr int exitBadCommandLine = 2;
+
+void writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+// One line on standard error that keeps being rewritten while the scan runs:
+// the phase, the registry keys opened and the program files read.
+class ProgressLine final : public ScanObserver {
+ public:
+  ProgressLine(const ScanEnvironment& environment) : environment_(environment) {}
+  ~ProgressLine() override {
+    if (shown_) writeAll(environment_.errorFd, "\r\x1b[K");
+  }
+
+  void keyOpened() {
+    ++keys_;
+    show(false);
+  }
+  void fileRead() {
+    ++files_;
+    show(false);
+  }
+
+  void showStatus(TextView text) override {
+    if (text == L"バージョンの再作成中") {
+      phase_ = environment_.japanese ? "ファイル" : "files";
+      show(true);
+    }
+  }
+  void progress(TextView, double, TextView, double, double) override {}
+  void setBusy(bool) override {}
+  void showProgressRows(bool) override {}
+  void letEventsRun() override {}
+
+ private:
+  void show(bool now) {
+    if (!environment_.progress) return;
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - last_ < std::chrono::milliseconds(100)) return;
+    last_ = time;
+    shown_ = true;
+    const std::string line =
+        environment_.japanese ? "\r\x1b[K" + phase_ + ": レジストリ キー " + std::to_string(keys_) +
+                                    "、ファイル " + std::to_string(files_)
+                              : "\r\x1b[K" + phase_ + ": " + std::to_string(keys_) +
+                                    " registry keys, " + std::to_string(files_) + " files";
+    writeAll(environment_.errorFd, line);
+  }
+
+  const ScanEnvironment& environment_;
+  std::string phase_ = environment_.japanese ? "レジストリ" : "registry";
+  std::size_t keys_ = 0;
+  std::size_t files_ = 0;
+  std::chrono::steady_clock::time_point last_{};
+  bool shown_ = false;
+};
+
+class CountingRegistry final : public Registry {
+ public:
+  CountingRegistry(Registry& inner, ProgressLine& progress) : inner_(inner), progress_(progress) {}
+  std::unique_ptr<RegistryKey> open(RegistryRoot root, TextView subKey) override {
+    progress_.keyOpened();
+    return inner_.open(root, subKey);
+  }
+
+ private:
+  Registry& inner_;
+  ProgressLine& progress_;
+};
+
+class CountingVersionReader final : public VersionResourceReader {
+ public:
+  CountingVersionReader(VersionResourceReader& inner, ProgressLine& progress)
+      : inner_(inner), progress_(progress) {}
+  Result<std::optional<VersionResource>> versionResourceOf(TextView path) override {
+    progress_.fileRead();
+    return inner_.versionResourceOf(path);
+  }
+
+ private:
+  VersionResourceReader& inner_;
+  ProgressLine& progress_;
+};
+
+class Run {
+ public:
+  Run(const ScanRequest& request, const ScanEnvironment& environment)
+      : request_(request), environment_(environment) {}
+
+  int run() {
+    switch (request_.mode) {
+      case ScanRequest::Mode::help:
+        writeAll(environment_.outputFd, scanHelpText(environment_.japanese));
+        return exitSuccess;
+      case ScanRequest::Mode::version:
+        writeAll(environment_.outputFd, "vemdrol-scan " + toUtf8(vemdrolVersion) + "\n");
+        return exitSuccess;
+      case ScanRequest::Mode::badCommandLine:
+        return bad(request_.problem);
+      case ScanRequest::Mode::run:
+        break;
+    }
+    const std::vector<Text> names =
+        InventoryOutput::columnNames(request_.compareWith.has_value(), request_.details);
+    for (const SortRequest& sort : request_.sort) {
+      if (Result<RowSortKey> key = resolveSortColumn(sort, names); !key) {
+        return bad(toUtf8(key.error().description));
+      }
+    }
+    if (request_.against && request_.details) {
+      return bad("--details needs a target to read the files from");
+    }
+
+    std::optional<CheckedInventory> older;
+    if (request_.compareWith) {
+      older = readInventory(*request_.compareWith);
+      if (!older) return exitFailed;
+    }
+    bool failed = older && older->damagedLines > 0;
+
+    std::vector<InventoryRecord> rows;
+    std::optional<OfflineTarget> target;
+    if (request_.against) {
+      std::optional<CheckedInventory> newer = readInventory(*request_.against);
+      if (!newer) return exitFailed;
+      failed |= newer->damagedLines > 0;
+      rows = std::move(newer->records);
+    } else {
+      Result<OfflineTarget> opened = openTarget(request_.target, request_.user);
+      if (!opened) return fail(opened.error().description);
+      target.emplace(std::move(opened).value());
+      std::optional<std::vector<InventoryRecord>> scanned = scan(*target);
+      if (!scanned) return exitFailed;
+      rows = std::move(*scanned);
+    }
+
+    InventoryOutput output(std::move(rows));
+    if (older) output.compareWith(std::move(older->records), request_.changedOnly);
+    if (request_.details && target) {
+      PeVersionResourceReader versions(*target->files);
+      auto signatures = makeSystemSignatureReader(*target->files);
+      DetailReader details(*target->files, versions, signatures.get());
+      output.addDetails(details);
+    }
+    output.sortBy(request_.sort);
+    const ExportInfo info{L"Vemdrol", vemdrolVersion, environment_.now,
+                          target ? target->computerName : Text(),
+                          L"インストール済みプログラム一覧"};
+    const std::string bytes = output.bytes(request_.format, info);
+    if (!request_.output) {
+      writeAll(environment_.outputFd, bytes);
+    } else {
+      std::optional<Text> path = decodeUtf8(*request_.output);
+      if (!path) return fail(L"出力先のファイル名が UTF-8 ではありません");
+      if (Status written = writeWholeFile(local_, *path, bytes); !written) {
+        return fail(written.error().description);
+      }
+    }
+    return failed ? exitFailed : exitSuccess;
+  }
+
+ private:
+  int bad(const std::string& problem) {
+    writeAll(environment_.errorFd, "vemdrol-scan: " + problem + "\n");
+    writeAll(environment_.errorFd, environment_.japanese
+                                       ? "詳しくは vemdrol-scan --help をご覧ください\n"
+                                       : "Try 'vemdrol-scan --help' for more information.\n");
+    return exitBadCommandLine;
+  }
+
+  void say(TextView message) {
+    writeAll(environment_.errorFd, "vemdrol-scan: " + toUtf8(message) + "\n");
+  }
+
+  int fail(TextView message) {
+    say(message);
+    return exitFailed;
+  }
+
+  // An inventory file, read line by line; damaged lines are named.
+  std::optional<CheckedInventory> readInventory(const std::string& file) {
+    const Text path = decodeUtf8(file).value_or(Text());
+    Result<std::string> bytes = local_.readFile(path);
+    if (!bytes) {
+      say(L"一覧 " + path + L" を読めません: " + errorMessage(L"", bytes.error()));
+      return std::nullopt;
+    }
+    CheckedInventory read = readCheckedInventory(bytes.value());
+    if (read.damagedLines > 0) {
+      Text lines;
+      for (const std::size_t line : read.damaged) {
+        if (!lines.empty()) lines += L", ";
+        lines += std::to_wstring(line);
+      }
+      if (read.damagedLines > read.damaged.size()) lines += L", …";
+      say(L"一覧 " + path + L" の " + std::to_wstring(read.damagedLines) + L" 行が壊れています (" +
+          lines + L" 行目)。読めた行だけを比べました");
+    }
+    return read;
+  }
+
+  std::optional<std::vector<InventoryRecord>> scan(OfflineTarget& target) {
+    ProgressLine progress(environment_);
+    CountingRegistry registry(*target.registry, progress);
+    PeVersionResourceReader pe(*target.files);
+    CountingVersionReader versions(pe, progress);
+    ListModel list;
+    ColumnTable columns;
+    columns.fill();
+    Inventory inventory;
+    RegistryListing listing;
+    // The names Vemdrol never reads on any machine; a system that is not
+    // running has no trace log of its own to add to them.
+    const std::optional<SkipList> skipList = builtInSkipList();
+    ScanParts parts{progress, list,          columns,  inventory, listing,
+                    registry, *target.files, versions, nullptr,   skipList};
+    const ScanOutcome outcome = runScan(parts);
+    if (!outcome.built) {
+      say(L"一覧の作成に失敗しました: " + errorMessage(L"", outcome.built.error()));
+      return std::nullopt;
+    }
+    std::vector<InventoryRecord> rows;
+    rows.reserve(list.rowCount());
+    for (std::size_t row = 0; row < list.rowCount(); ++row) rows.push_back(list.cells(row));
+    return rows;
+  }
+
+  const ScanRequest& request_;
+  const ScanEnvironment& environment_;
+  // This machine's own files: the output and the inventory files compared,
+  // by their Linux paths.
+  PosixFileSystem local_;
+};
+
+}  // namespace
+
+int runScanCommand(const ScanRequest& request, const ScanEnvironment& environment) {
+  return Run(request, environment).run();
+}
+
+}  // namespace vemdrol
