@@ -1,5 +1,6 @@
 #include "app/program_win32.h"
 
+#include "app/single_copy.h"
 #include "files/error_message.h"
 
 namespace vemdrol {
@@ -10,6 +11,17 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
   InitCommonControlsEx(&controls);
 
   auto services = makeSystemWindowServices();
+  // Held until the program ends: nothing is written in the folder before.
+  auto locks = makeSystemInstanceLocks();
+  const Text folder = services->programFolder();
+  const FolderClaim claim =
+      claimFolder(*locks, folder, argumentAsksForRebuild(services->commandLine()),
+                  [&folder] { return showRunningCopy(folder); });
+  if (claim.exitCode) {
+    if (*claim.exitCode != 0) services->reportError(folderBusyMessage);
+    return *claim.exitCode;
+  }
+
   Form1 form(instance, *services);
   if (Status created = form.create(); !created) {
     const Text message = errorMessage(L"", created.error());
@@ -25,8 +37,7 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // Lets Tab move between the controls.
-    if (IsDialogMessageW(form.handle(), &message)) continue;
+    if (form.translateMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
