@@ -452,7 +452,7 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
       // Taller downward, and up toward the window's top as far as needed to
       // stay above the list.
       rect.bottom = rect.top + needed.cy;
-      const int over = rect.bottom - (list.top - gap);
+      const int over = rect.bottom - list.top;
       if (over > 0) {
         const int up = std::min<int>(over, rect.top);
         rect.top -= up;
@@ -490,16 +490,16 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
 
   // The list gives way to controls that grew into it.
   int topEdge = 0;
-  int bottomEdge = list.bottom + gap;
+  int bottomEdge = list.bottom;
   for (std::size_t i = 1; i < controlCount; ++i) {
     const auto control = static_cast<Control>(i);
-    if (isTopControl(control)) topEdge = std::max<int>(topEdge, rects[i].bottom + gap);
+    if (isTopControl(control)) topEdge = std::max<int>(topEdge, rects[i].bottom);
     if (isBottomControl(control) && visible_[i]) {
       bottomEdge = std::min<int>(bottomEdge, rects[i].top);
     }
   }
   list.top = std::max<LONG>(list.top, topEdge);
-  list.bottom = std::min<LONG>(list.bottom, bottomEdge - gap);
+  list.bottom = std::min<LONG>(list.bottom, bottomEdge);
   if (list.bottom < list.top) list.bottom = list.top;
   return rects;
 }

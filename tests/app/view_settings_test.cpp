@@ -40,8 +40,11 @@ TEST(ViewSettingsFile, LimitsHoldJustInsideAndFailJustPast) {
   EXPECT_FALSE(parseViewSettings(ini(L"[Window]\nMaximized=2\n")));
 
   std::string many = "[Columns]\n";
-  for (std::size_t i = 0; i < viewSettingsMaxColumns; ++i)
-    many += "c" + std::to_string(i) + "=1,1\n";
+  for (std::size_t i = 0; i < viewSettingsMaxColumns; ++i) {
+    many += 'c';
+    many += std::to_string(i);
+    many += "=1,1\n";
+  }
   EXPECT_EQ(parseViewSettings(many).value().columns.size(), viewSettingsMaxColumns);
   EXPECT_FALSE(parseViewSettings(many + "last=1,1\n"));
 
