@@ -610,6 +610,13 @@ bool Form1::translateMessage(MSG& message) {
       onKey(message.hwnd, message.wParam)) {
     return true;
   }
+  // The menu keys' release too: the menu is open already, and the system
+  // would open it a second time.
+  if ((message.message == WM_KEYUP || message.message == WM_SYSKEYUP) &&
+      (message.wParam == VK_APPS || message.wParam == VK_F10) &&
+      message.hwnd == controls_[slot(Control::ListView1)]) {
+    return true;
+  }
   // Tab and Shift+Tab between the controls, Enter and Space on a button.
   return IsDialogMessageW(window_, &message) != FALSE;
 }
@@ -629,6 +636,10 @@ bool Form1::onKey(HWND target, WPARAM key) {
   };
   if (key == VK_F3 && !control) {
     searchOn(!shift);
+    return true;
+  }
+  if (target == list && !control && (key == VK_APPS || (key == VK_F10 && shift))) {
+    onContextMenu(list, {-1, -1});
     return true;
   }
   if (key == 'F' && control && !shift) {

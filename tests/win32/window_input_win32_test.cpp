@@ -197,9 +197,16 @@ TEST_F(WindowInput, ContextMenuCopiesTheSelectedRowsToTheClipboard) {
             L"row1003\t定義1003\t\tC:\\dir\\file1003.exe\t1.0.1003\r\n"
             L"row1005\t定義1005\t\tC:\\dir\\file1005.exe\t1.0.1005\r\n");
 
-  // The second, パスをコピー; and from the keyboard's menu key.
-  chooseFromContextMenu(list(), {-1, -1}, {VK_DOWN, VK_DOWN, VK_RETURN});
+  // The second, パスをコピー, from the menu key; the first from Shift+F10.
+  SetFocus(list());
+  menuKeys = {VK_DOWN, VK_DOWN, VK_RETURN};
+  SetTimer(nullptr, 0, 50, chooseFromMenu);
+  press(VK_APPS);
   EXPECT_EQ(clipboardText(), L"C:\\dir\\file1003.exe\r\nC:\\dir\\file1005.exe\r\n");
+  menuKeys = {VK_DOWN, VK_RETURN};
+  SetTimer(nullptr, 0, 50, chooseFromMenu);
+  press(VK_F10, true);
+  EXPECT_TRUE(clipboardText().starts_with(L"種類\t"));
 }
 
 TEST_F(WindowInput, HeaderMenuHidesAndShowsColumns) {
