@@ -42,6 +42,16 @@ struct GlobalMemoryTraits {
   static BOOL close(Type memory) { return GlobalFree(memory) == nullptr; }
 };
 
+struct ItemListTraits {
+  using Type = PIDLIST_ABSOLUTE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type items) { return items != nullptr; }
+  static BOOL close(Type items) {
+    ILFree(items);
+    return TRUE;
+  }
+};
+
 struct WindowTraits {
   using Type = HWND;
   static Type empty() { return nullptr; }
@@ -121,10 +131,9 @@ class Win32WindowServices final : public WindowServices {
     useCom();
     const Text file(path);
     if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return lastWindowsError();
-    if (PIDLIST_ABSOLUTE item = ILCreateFromPathW(file.c_str())) {
-      const HRESULT opened = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
-      ILFree(item);
-      if (SUCCEEDED(opened)) return success();
+    const UniqueWin32Handle<ItemListTraits> item(ILCreateFromPathW(file.c_str()));
+    if (item.valid() && SUCCEEDED(SHOpenFolderAndSelectItems(item.get(), 0, nullptr, 0))) {
+      return success();
     }
     // The file manager's own switch does the same where the call does not.
     const Text arguments = L"/select,\"" + file + L"\"";

@@ -306,20 +306,49 @@ TEST(Program, UnattendedRebuildInAReadOnlyFolderFailsAndSaysWhy) {
   EXPECT_EQ(fileBytes(copy.path(L"AppTrace.TXT")), "");
 }
 
+TEST(Program, CarriesItsIconsAndItsManifest) {
+  const Text exe = binFolder() + L"\\vemdrol.exe";
+  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  // Every size from a small title bar at 96 dpi to a large file-manager view.
+  for (int size : {16, 20, 24, 32, 40, 48, 64, 96, 128, 256}) {
+    HICON icon =
+        static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  const std::string manifest(bytes, SizeofResource(module, found));
+  for (const char* part : {"Microsoft.Windows.Common-Controls", "PerMonitorV2", "<dpiAware",
+                           "longPathAware", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  FreeLibrary(module);
+}
+
 TEST(InstanceLockWin32, OneHolderPerFolderHoweverItIsSpelled) {
   ProgramCopy copy(L"vemdrol.exe");
   auto locks = makeSystemInstanceLocks();
   // A mutex is its owning thread's to take again: the holder is another
   // thread, as it would be another process.
-  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   struct Holder {
     InstanceLocks* locks;
     Text folder;
     HANDLE held;
     HANDLE release;
-  } holder{locks.get(), copy.folder, held, release};
-  HANDLE thread = CreateThread(
+  } holder{locks.get(), copy.folder, held.get(), release.get()};
+  UniqueHandle thread(CreateThread(
       nullptr, 0,
       [](void* context) -> DWORD {
         auto* h = static_cast<Holder*>(context);
@@ -328,8 +357,8 @@ TEST(InstanceLockWin32, OneHolderPerFolderHoweverItIsSpelled) {
         WaitForSingleObject(h->release, INFINITE);
         return lock && lock.value() ? 0 : 1;
       },
-      &holder, 0, nullptr);
-  ASSERT_EQ(WaitForSingleObject(held, 10000), WAIT_OBJECT_0);
+      &holder, 0, nullptr));
+  ASSERT_EQ(WaitForSingleObject(held.get(), 10000), WAIT_OBJECT_0);
 
   Text otherSpelling = copy.folder + L"\\";
   for (wchar_t& c : otherSpelling) c = static_cast<wchar_t>(towupper(c));
@@ -341,17 +370,14 @@ TEST(InstanceLockWin32, OneHolderPerFolderHoweverItIsSpelled) {
   ASSERT_TRUE(elsewhere);
   EXPECT_TRUE(elsewhere.value());
 
-  SetEvent(release);
+  SetEvent(release.get());
   auto taken = locks->lock(copy.folder, std::chrono::milliseconds(10000));
   ASSERT_TRUE(taken);
   EXPECT_TRUE(taken.value());
-  WaitForSingleObject(thread, 10000);
+  WaitForSingleObject(thread.get(), 10000);
   DWORD code = 1;
-  GetExitCodeThread(thread, &code);
+  GetExitCodeThread(thread.get(), &code);
   EXPECT_EQ(code, 0u);
-  CloseHandle(thread);
-  CloseHandle(held);
-  CloseHandle(release);
 }
 
 }  // namespace

@@ -298,6 +298,23 @@ TEST_F(WindowInput, WindowLiesInsideTheWorkArea) {
   EXPECT_LE(button.right, client.right);
 }
 
+TEST_F(WindowInput, UserCannotMakeTheWindowSmallerThanItsTopControls) {
+  // As a drag does it: through the system, not through the form.
+  SetWindowPos(form.handle(), nullptr, 0, 0, 200, 100, SWP_NOZORDER | SWP_NOMOVE);
+  RECT client{};
+  GetClientRect(form.handle(), &client);
+  RECT button{};
+  GetWindowRect(control(Control::Command1), &button);
+  MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT*>(&button), 2);
+  EXPECT_LE(button.right, client.right);
+  RECT search{};
+  GetWindowRect(control(Control::Text1), &search);
+  EXPECT_GE(search.right - search.left, MulDiv(1440, form.dpi(), 1440));
+  RECT listRect{};
+  GetWindowRect(list(), &listRect);
+  EXPECT_GE(listRect.bottom - listRect.top, MulDiv(1440, form.dpi(), 1440) - 2);
+}
+
 // A folder where every file the program writes is there already and
 // read-only: no trace, no inventory, no skip list can be written.
 struct ReadOnlyFolder {
