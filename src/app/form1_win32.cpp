@@ -1003,9 +1003,14 @@ void Form1::columnsChanged() {
     SendMessageW(list, LVM_INSERTCOLUMNW, viewColumns_.size(), reinterpret_cast<LPARAM>(&header));
     viewColumns_.push_back(i);
   }
+  // A column shown or hidden leaves the rows in their order.
+  showSortMark();
 }
 
-void Form1::sortChanged() { showSortMark(); }
+void Form1::sortChanged() {
+  sortMarked_ = core_.list().sorted();
+  showSortMark();
+}
 
 void Form1::showSortMark() {
   const HWND list = controls_[slot(Control::ListView1)];
@@ -1017,7 +1022,7 @@ void Form1::showSortMark() {
     item.mask = HDI_FORMAT;
     if (!SendMessageW(header, HDM_GETITEMW, j, reinterpret_cast<LPARAM>(&item))) continue;
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (model.sorted() && viewColumns_[j] == model.sortKey()) {
+    if (sortMarked_ && viewColumns_[j] == model.sortKey()) {
       item.fmt |= model.sortOrder() == 1 ? HDF_SORTDOWN : HDF_SORTUP;
     }
     SendMessageW(header, HDM_SETITEMW, j, reinterpret_cast<LPARAM>(&item));
@@ -1032,6 +1037,9 @@ void Form1::rowsAdded() {
 void Form1::rowsChanged() {
   const HWND list = controls_[slot(Control::ListView1)];
   const ListModel& model = core_.list();
+  // An emptied list is filled anew in the order rows come (a rebuild): it
+  // is no longer in the sort's order, whatever the sort settings say.
+  if (model.rowCount() == 0) sortMarked_ = false;
   SendMessageW(list, LVM_SETITEMCOUNT, model.rowCount(), LVSICF_NOSCROLL);
   // Rows now stand elsewhere: the view's selection follows the model's.
   syncingSelection_ = true;

@@ -143,6 +143,9 @@ class Form1 final : public Form, private ListObserver {
   Text tipText_;
   HWND lastFocus_ = nullptr;
   bool maximizeOnShow_ = false;
+  // Whether the rows stand in the sort's order, so that the header shows its
+  // direction.
+  bool sortMarked_ = false;
   // While the program itself moves the window.
   bool placing_ = false;
   // While the view is being told about the model's selection, its change

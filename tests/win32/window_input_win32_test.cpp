@@ -243,6 +243,13 @@ TEST_F(WindowInput, HeaderShowsTheSortDirection) {
   SendMessageW(form.handle(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(format(0), HDF_SORTUP);
   EXPECT_EQ(format(4), 0);
+  // Hiding a column leaves the rows sorted; a rebuild lists them anew in
+  // its own order.
+  form.core().showColumn(1, false);
+  EXPECT_EQ(format(0), HDF_SORTUP);
+  rebuildColumns(form.core().columns(), form.core().list());
+  form.core().list().addRow(L"new");
+  EXPECT_EQ(format(0), 0);
 }
 
 TEST_F(WindowInput, CutOffCellOffersItsWholeText) {
