@@ -151,6 +151,8 @@ class Win32WindowServices final : public WindowServices {
     execute.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
     execute.hwnd = GetActiveWindow();
     execute.lpVerb = L"properties";
+    // By path, not by item list: given an item list, a shell without the
+    // verb runs the file instead (Wine's does), which must never happen here.
     execute.lpFile = file.c_str();
     execute.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&execute)) return lastWindowsError();
