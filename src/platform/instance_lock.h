@@ -43,7 +43,7 @@ std::uint64_t instanceLockKey(TextView folder);
 std::uint64_t foldedPathKey(TextView path);
 
 // The machine's locks: on Windows a named mutex for each folder, shared by
-// the sessions of every user; elsewhere a lock on a file named after the
+// every user signed in to the machine; elsewhere a lock on a file named after the
 // key in the temporary folder.
 std::unique_ptr<InstanceLocks> makeSystemInstanceLocks();
 

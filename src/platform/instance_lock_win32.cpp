@@ -35,7 +35,7 @@ Text resolvedFolder(TextView folder) {
 Text mutexName(std::uint64_t key) {
   wchar_t hex[17] = {};
   for (int i = 15; i >= 0; --i, key >>= 4) hex[i] = L"0123456789abcdef"[key & 0xF];
-  // Global: two users' sessions running one copy must not write its files
+  // Global: two users signed in at once and running one copy must not write its files
   // together either.
   return Text(L"Global\\Vemdrol-") + hex;
 }
