@@ -1,9 +1,16 @@
 // The main window of the Windows build: the real Form1 with its controls.
 // It shows the core's state and forwards its events to MainWindow; the list
 // control is a virtual list-view that draws the rows of the core's ListModel.
+//
+// Positions are the core's twips, converted at the dots per inch of the
+// monitor the window is on, and again when it moves to another one. Where a
+// font needs more room than the twips give, the real control is made taller
+// here (app/form_design.h keeps the design, app/layout.h the resize rule).
 #pragma once
 
 #include <array>
+#include <optional>
+#include <vector>
 
 #include "app/main_window.h"
 #include "platform/gdi_win32.h"
@@ -22,14 +29,26 @@ class Form1 final : public Form, private ListObserver {
   // Creates the window and its controls, still hidden.
   Status create();
   // The load event: start-up, then the window is shown unless start-up chose
-  // to keep it hidden.
+  // to keep it hidden; the search box has the focus.
   void load();
+
+  // The keys of the window (F3, Ctrl+F, Enter in the search box and in the
+  // list, Ctrl+C, Ctrl+A) and Tab between the controls. Every message the
+  // program's loop takes goes here first; true when it was handled.
+  bool translateMessage(MSG& message);
 
   HWND handle() const { return window_; }
   HWND controlHandle(Control control) const;
   MainWindow& core() { return core_; }
   // The face actually used for a control's font, after any fallback.
   Text fontFace(Control control) const;
+  int dpi() const { return scale_.dpiY(); }
+  // The whole text of the list's cell at a point of the list's client area
+  // when the column is too narrow for it; "" otherwise. The tooltip over the
+  // list shows it.
+  Text cutOffTextAt(POINT point) const;
+  // The model's column that the list control shows at a place, from 0.
+  std::optional<std::size_t> modelColumn(int viewColumn) const;
 
   // Form
   Text caption(Control control) const override;
@@ -42,12 +61,18 @@ class Form1 final : public Form, private ListObserver {
   TwipsRect bounds(Control control) const override;
   void setBounds(Control control, const TwipsRect& bounds) override;
   bool minimized() const override;
+  bool maximized() const override;
+  void setMaximized(bool maximized) override;
+  TwipsRect restoredBounds() const override;
+  TwipsRect workArea() const override;
   void setPointer(Control control, Pointer pointer) override;
   void setTimerInterval(unsigned milliseconds) override;
   long addListExtendedStyle(unsigned long bits) override;
 
  private:
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR form);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   LRESULT onCreate();
@@ -57,16 +82,33 @@ class Form1 final : public Form, private ListObserver {
   void onTimer();
   LRESULT onColour(HDC dc, HWND control);
   bool onSetCursor(HWND under);
+  bool onKey(HWND target, WPARAM key);
+  bool onContextMenu(HWND from, POINT at);
+  void onDpiChanged(int dpi, const RECT& suggested);
+  void onMinMaxInfo(MINMAXINFO& info);
+  void onListMouseMove(POINT point);
 
   void createChildren();
   void createFonts();
+  void loadIcons();
   void addTooltips();
   // Places every child at its bounds; the one place that moves controls.
   void layoutChildren();
+  // The children's places in pixels in a client area of the given width,
+  // made large enough for their fonts.
+  std::array<RECT, controlCount> childRects(int clientWidth) const;
+  int clientWidth() const;
+  // The room a control's text needs at the given width.
+  SIZE textRoom(Control control, int width) const;
+  int textWidth(Control control, TextView text) const;
   // Width of a label that is sized to its text.
   long textWidthTwips(Control control, TextView text) const;
   static bool isAutoSizedLabel(Control control);
   std::size_t slot(Control control) const { return static_cast<std::size_t>(control); }
+  int pixels(int pixelsAt96) const { return MulDiv(pixelsAt96, scale_.dpiY(), 96); }
+  std::optional<std::size_t> focusedRow() const;
+  void syncColumnWidths();
+  void showSortMark();
 
   // ListObserver: keeps the list-view in step with the model.
   void columnsChanged() override;
@@ -75,24 +117,45 @@ class Form1 final : public Form, private ListObserver {
   void cellChanged(std::size_t row) override;
   void selectionChanged(std::size_t row) override;
   void bringIntoView(std::size_t row) override;
+  void sortChanged() override;
   void showSelection(std::size_t row, bool selected);
   void takeSelectionFromView(int first, int last);
 
   HINSTANCE instance_;
+  WindowServices& services_;
   MainWindow core_;
   TwipsScale scale_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
+  HWND cellTips_ = nullptr;
   std::array<HWND, controlCount> controls_{};
   std::array<TwipsRect, controlCount> bounds_{};
   std::array<bool, controlCount> visible_{};
   std::array<Pointer, controlCount> pointers_{};
   std::array<FontHandle, controlCount> fonts_;
   std::array<Text, controlCount> fontFaces_;
+  IconHandle bigIcon_;
+  IconHandle smallIcon_;
+  // The model's column shown at each place of the list control.
+  std::vector<std::size_t> viewColumns_;
+  // The cell under the mouse and its tooltip text.
+  std::pair<int, int> tipCell_{-1, -1};
+  Text tipText_;
+  HWND lastFocus_ = nullptr;
+  bool maximizeOnShow_ = false;
+  // Whether the rows stand in the sort's order, so that the header shows its
+  // direction.
+  bool sortMarked_ = false;
+  // While the program itself moves the window.
+  bool placing_ = false;
   // While the view is being told about the model's selection, its change
   // notifications are echoes and must not flow back.
   bool syncingSelection_ = false;
   bool destroying_ = false;
 };
+
+// Brings the window of the copy of the program that works in the folder to
+// the front; false when no such copy shows a window.
+bool showRunningCopy(TextView folder);
 
 }  // namespace vemdrol

@@ -1,5 +1,6 @@
 #include "app/layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vemdrol {
@@ -16,6 +17,19 @@ TwipsRect centredOnScreen(const TwipsRect& window, TwipsSize screen) {
   placed.left = roundToWhole(static_cast<double>(screen.width) - window.width) / 2;
   placed.top = roundToWhole(static_cast<double>(screen.height) - window.height) / 2;
   return placed;
+}
+
+TwipsRect fittedToWorkArea(const TwipsRect& window, const TwipsRect& workArea) {
+  TwipsRect fitted = window;
+  fitted.width = std::min(fitted.width, workArea.width);
+  fitted.height = std::min(fitted.height, workArea.height);
+  const auto inside = [](long position, long size, long start, long length) {
+    if (position + size > start + length) position = start + length - size;
+    return std::max(position, start);
+  };
+  fitted.left = inside(fitted.left, fitted.width, workArea.left, workArea.width);
+  fitted.top = inside(fitted.top, fitted.height, workArea.top, workArea.height);
+  return fitted;
 }
 
 void applyResizeLayout(Form& form) {

@@ -11,6 +11,10 @@ namespace vemdrol {
 // truncates toward zero.
 TwipsRect centredOnScreen(const TwipsRect& window, TwipsSize screen);
 
+// The window no larger than the work area (the screen less the task bar),
+// then moved, if it sticks out, just far enough to lie inside it.
+TwipsRect fittedToWorkArea(const TwipsRect& window, const TwipsRect& workArea);
+
 // The resize rule: the list follows the window's size, the status line and
 // both progress rows follow its bottom edge; nothing else moves. A minimised
 // window is left alone.

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/single_copy.h"
 #include "cli/command_run.h"
 #include "files/error_message.h"
 #include "platform/console.h"
@@ -15,6 +16,17 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
   InitCommonControlsEx(&controls);
 
   auto services = makeSystemWindowServices();
+  // Held until the program ends: nothing is written in the folder before.
+  auto locks = makeSystemInstanceLocks();
+  const Text folder = services->programFolder();
+  const FolderClaim claim =
+      claimFolder(*locks, folder, argumentAsksForRebuild(services->commandLine()),
+                  [&folder] { return showRunningCopy(folder); });
+  if (claim.exitCode) {
+    if (*claim.exitCode != 0) services->reportError(folderBusyMessage);
+    return *claim.exitCode;
+  }
+
   Form1 form(instance, *services);
   if (Status created = form.create(); !created) {
     const Text message = errorMessage(L"", created.error());
@@ -30,8 +42,7 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // Lets Tab move between the controls.
-    if (IsDialogMessageW(form.handle(), &message)) continue;
+    if (form.translateMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -40,6 +51,18 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
 
 int runCommandLineProgram(const CommandLineRequest& request) {
   auto console = attachConsole();
+  // A run that rebuilds writes the trace log and the inventory file, and
+  // waits its turn as an unattended start does; one that only reads the
+  // saved inventory needs no turn, as every save replaces the file whole.
+  auto locks = makeSystemInstanceLocks();
+  std::optional<FolderClaim> claim;
+  if (request.mode == CommandLineRequest::Mode::run && !request.saved) {
+    claim = claimFolder(*locks, programFolder(), true, [] { return false; });
+    if (claim->exitCode) {
+      console->writeLine(folderBusyMessage, true);
+      return exitFailed;
+    }
+  }
   auto files = makeSystemFileSystem();
   auto registry = makeSystemRegistry();
   auto versions = makeSystemVersionResourceReader(*files);

@@ -39,6 +39,24 @@ class GdiObject {
 
 using FontHandle = GdiObject<HFONT>;
 
+// An icon loaded at a size of its own (not shared), destroyed when its owner
+// goes.
+struct IconTraits {
+  using Type = HICON;
+  static Type empty() { return nullptr; }
+  static bool valid(Type icon) { return icon != nullptr; }
+  static BOOL close(Type icon) { return DestroyIcon(icon); }
+};
+using IconHandle = UniqueWin32Handle<IconTraits>;
+
+// The dots per inch of the monitor a window is on, where the system tells
+// each window's (Windows 10 and later); otherwise the screen's.
+int windowDpi(HWND window);
+// A system metric at the given dots per inch.
+int systemMetricForDpi(int index, int dpi);
+// The outer window size for a client area at the given dots per inch.
+SIZE outerSizeForClient(SIZE client, DWORD style, DWORD extendedStyle, int dpi);
+
 // A window's device context, released when its owner goes.
 class WindowDC {
  public:
@@ -73,7 +91,9 @@ class SelectedObject {
 // Converts between twips and pixels at the screen's resolution.
 class TwipsScale {
  public:
+  // The screen's resolution.
   TwipsScale();
+  explicit TwipsScale(int dpi) : dpiX_(dpi > 0 ? dpi : 96), dpiY_(dpi > 0 ? dpi : 96) {}
   int dpiX() const { return dpiX_; }
   int dpiY() const { return dpiY_; }
   int toPixelsX(long twips) const { return MulDiv(static_cast<int>(twips), dpiX_, 1440); }

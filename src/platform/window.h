@@ -66,6 +66,16 @@ class Form {
   virtual TwipsRect bounds(Control control) const = 0;
   virtual void setBounds(Control control, const TwipsRect& bounds) = 0;
   virtual bool minimized() const = 0;
+  // Whether Form1 is maximised; set before the form is shown, it is shown
+  // maximised.
+  virtual bool maximized() const = 0;
+  virtual void setMaximized(bool maximized) = 0;
+  // Where Form1 stands when it is neither maximised nor minimised, in screen
+  // twips.
+  virtual TwipsRect restoredBounds() const = 0;
+  // The work area (the screen less the task bar) of the monitor Form1 is on,
+  // in screen twips.
+  virtual TwipsRect workArea() const = 0;
 
   virtual void setPointer(Control control, Pointer pointer) = 0;
   // Timer1: an interval of 0 stops it; otherwise it fires every interval.
@@ -81,7 +91,8 @@ class WindowServices {
  public:
   virtual ~WindowServices() = default;
 
-  virtual Status clearClipboard() = 0;
+  // Puts the text on the clipboard, in place of what was there.
+  virtual Status setClipboardText(TextView text) = 0;
   virtual TwipsSize screenSize() const = 0;
   // The command-line argument text, without the program's own name.
   virtual Text commandLine() const = 0;
@@ -93,8 +104,15 @@ class WindowServices {
   virtual void setScreenPointer(Pointer pointer) = 0;
   // Lets queued window events run, as the rebuild does between folders.
   virtual void runPendingEvents() = 0;
-  // Ends the program at once; nothing else runs.
-  virtual void endProgram() = 0;
+  // Ends the program at once with the exit code; nothing else runs.
+  virtual void endProgram(int exitCode) = 0;
+  // Tells the user of a run without a window why it failed: on its console
+  // or redirected standard error, where it has one.
+  virtual void reportError(TextView message) = 0;
+  // The file's folder in the file manager, with the file selected.
+  virtual Status openFileLocation(TextView path) = 0;
+  // The file manager's properties of the file.
+  virtual Status showFileProperties(TextView path) = 0;
 };
 
 // The argument text of a whole command line: everything after the program's

@@ -40,9 +40,22 @@ std::size_t MemoryForm::repaintCount(Control control) const { return state(contr
 
 Pointer MemoryForm::pointer(Control control) const { return state(control).pointer; }
 
-Status MemoryWindowServices::clearClipboard() {
+Status MemoryWindowServices::setClipboardText(TextView text) {
   if (clipboardFails) return Error{521, L"クリップボードを開けません。"};
   clipboardCleared = true;
+  clipboard = text;
+  return success();
+}
+
+Status MemoryWindowServices::openFileLocation(TextView path) {
+  if (shellFails) return Error{2, L"指定されたファイルが見つかりません。"};
+  openedLocations.emplace_back(path);
+  return success();
+}
+
+Status MemoryWindowServices::showFileProperties(TextView path) {
+  if (shellFails) return Error{2, L"指定されたファイルが見つかりません。"};
+  shownProperties.emplace_back(path);
   return success();
 }
 

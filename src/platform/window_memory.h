@@ -27,6 +27,10 @@ class MemoryForm : public Form {
   TwipsRect bounds(Control control) const override;
   void setBounds(Control control, const TwipsRect& bounds) override;
   bool minimized() const override { return minimized_; }
+  bool maximized() const override { return maximized_; }
+  void setMaximized(bool maximized) override { maximized_ = maximized; }
+  TwipsRect restoredBounds() const override { return bounds(Control::Form1); }
+  TwipsRect workArea() const override { return workArea_; }
   void setPointer(Control control, Pointer pointer) override;
   void setTimerInterval(unsigned milliseconds) override { timerInterval_ = milliseconds; }
   long addListExtendedStyle(unsigned long bits) override {
@@ -35,6 +39,7 @@ class MemoryForm : public Form {
   }
 
   void setMinimized(bool minimized) { minimized_ = minimized; }
+  void setWorkArea(const TwipsRect& area) { workArea_ = area; }
   unsigned timerInterval() const { return timerInterval_; }
   unsigned long listExtendedStyle() const { return listExtendedStyle_; }
   std::size_t repaintCount(Control control) const;
@@ -54,13 +59,15 @@ class MemoryForm : public Form {
 
   std::array<State, controlCount> controls_;
   bool minimized_ = false;
+  bool maximized_ = false;
+  TwipsRect workArea_{0, 0, 19200, 14400};
   unsigned timerInterval_ = 0;
   unsigned long listExtendedStyle_ = 0;
 };
 
 class MemoryWindowServices : public WindowServices {
  public:
-  Status clearClipboard() override;
+  Status setClipboardText(TextView text) override;
   TwipsSize screenSize() const override { return screen; }
   Text commandLine() const override { return arguments; }
   Text programFolder() const override { return folder; }
@@ -70,19 +77,31 @@ class MemoryWindowServices : public WindowServices {
     ++pendingEventRuns;
     if (pendingEvents) pendingEvents();
   }
-  void endProgram() override { ended = true; }
+  void endProgram(int code) override {
+    ended = true;
+    exitCode = code;
+  }
+  void reportError(TextView message) override { reported.emplace_back(message); }
+  Status openFileLocation(TextView path) override;
+  Status showFileProperties(TextView path) override;
 
   // What the test sets up.
   TwipsSize screen{19200, 14400};
   Text arguments;
   Text folder = L"C:\\Vemdrol";
   bool clipboardFails = false;
+  bool shellFails = false;
   std::deque<bool> answers;  // next answers to questions; Yes when empty
   // Stands for the queued window events that run when the core lets them.
   std::function<void()> pendingEvents;
 
   // What the core did.
+  // Whether anything was put on the clipboard, and what.
   bool clipboardCleared = false;
+  Text clipboard;
+  std::vector<Text> openedLocations;
+  std::vector<Text> shownProperties;
+  std::vector<Text> reported;
   struct Question {
     Text title;
     Text text;
@@ -91,6 +110,7 @@ class MemoryWindowServices : public WindowServices {
   Pointer screenPointer = Pointer::standard;
   std::size_t pendingEventRuns = 0;
   bool ended = false;
+  int exitCode = 0;
 };
 
 }  // namespace vemdrol

@@ -1,9 +1,13 @@
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/gdi_win32.h"
 #include "platform/process.h"
 #include "platform/win32.h"
 #include "platform/window.h"
+// After windows.h, through platform/win32.h.
+#include <shellapi.h>
+#include <shlobj.h>
 
 namespace vemdrol {
 
@@ -13,7 +17,13 @@ namespace {
 // another one holds it, so the program may fail here, and says so.
 class ClipboardLock {
  public:
-  ClipboardLock() : open_(OpenClipboard(nullptr) != FALSE) {}
+  explicit ClipboardLock(HWND owner) {
+    // Another program may hold it for a moment, as clipboard viewers do.
+    for (int tries = 0; tries < 10 && !open_; ++tries) {
+      open_ = OpenClipboard(owner) != FALSE;
+      if (!open_) Sleep(20);
+    }
+  }
   ClipboardLock(const ClipboardLock&) = delete;
   ClipboardLock& operator=(const ClipboardLock&) = delete;
   ~ClipboardLock() {
@@ -22,15 +32,61 @@ class ClipboardLock {
   bool open() const { return open_; }
 
  private:
-  bool open_;
+  bool open_ = false;
+};
+
+struct GlobalMemoryTraits {
+  using Type = HGLOBAL;
+  static Type empty() { return nullptr; }
+  static bool valid(Type memory) { return memory != nullptr; }
+  static BOOL close(Type memory) { return GlobalFree(memory) == nullptr; }
+};
+
+struct ItemListTraits {
+  using Type = PIDLIST_ABSOLUTE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type items) { return items != nullptr; }
+  static BOOL close(Type items) {
+    ILFree(items);
+    return TRUE;
+  }
+};
+
+struct WindowTraits {
+  using Type = HWND;
+  static Type empty() { return nullptr; }
+  static bool valid(Type window) { return window != nullptr; }
+  static BOOL close(Type window) { return DestroyWindow(window); }
 };
 
 class Win32WindowServices final : public WindowServices {
  public:
-  Status clearClipboard() override {
-    ClipboardLock lock;
+  ~Win32WindowServices() override {
+    if (comReady_) CoUninitialize();
+  }
+
+  Status setClipboardText(TextView text) override {
+    // The clipboard needs an owner window for the data to be set; a hidden
+    // one of its own outlives any dialog that asked.
+    if (!clipboardOwner_.valid()) {
+      clipboardOwner_ = UniqueWin32Handle<WindowTraits>(CreateWindowExW(
+          0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    }
+    UniqueWin32Handle<GlobalMemoryTraits> memory(
+        GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!memory.valid()) return lastWindowsError();
+    auto* characters = static_cast<wchar_t*>(GlobalLock(memory.get()));
+    if (!characters) return lastWindowsError();
+    text.copy(characters, text.size());
+    characters[text.size()] = L'\0';
+    GlobalUnlock(memory.get());
+
+    ClipboardLock lock(clipboardOwner_.get());
     if (!lock.open()) return lastWindowsError();
     if (!EmptyClipboard()) return lastWindowsError();
+    if (!SetClipboardData(CF_UNICODETEXT, memory.get())) return lastWindowsError();
+    // The clipboard owns the memory now.
+    memory.release();
     return success();
   }
 
@@ -67,10 +123,51 @@ class Win32WindowServices final : public WindowServices {
     }
   }
 
-  void endProgram() override { ExitProcess(0); }
+  void endProgram(int exitCode) override { ExitProcess(static_cast<UINT>(exitCode)); }
+
+  void reportError(TextView message) override { attachConsole()->writeLine(message, true); }
+
+  Status openFileLocation(TextView path) override {
+    useCom();
+    const Text file(path);
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return lastWindowsError();
+    const UniqueWin32Handle<ItemListTraits> item(ILCreateFromPathW(file.c_str()));
+    if (item.valid() && SUCCEEDED(SHOpenFolderAndSelectItems(item.get(), 0, nullptr, 0))) {
+      return success();
+    }
+    // The file manager's own switch does the same where the call does not.
+    const Text arguments = L"/select,\"" + file + L"\"";
+    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", L"explorer.exe", arguments.c_str(), nullptr, SW_SHOWNORMAL));
+    if (started <= 32) return windowsError(static_cast<DWORD>(started));
+    return success();
+  }
+
+  Status showFileProperties(TextView path) override {
+    useCom();
+    const Text file(path);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
+    execute.hwnd = GetActiveWindow();
+    execute.lpVerb = L"properties";
+    // By path, not by item list: given an item list, a shell without the
+    // verb runs the file instead (Wine's does), which must never happen here.
+    execute.lpFile = file.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&execute)) return lastWindowsError();
+    return success();
+  }
 
  private:
+  // The shell's calls want the apartment that a window's thread has.
+  void useCom() {
+    if (!comReady_) comReady_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+
   TwipsScale scale_;
+  UniqueWin32Handle<WindowTraits> clipboardOwner_;
+  bool comReady_ = false;
 };
 
 }  // namespace

@@ -13,10 +13,21 @@ const Text emptyText;
 
 }  // namespace
 
-void ListModel::addColumn(TextView name, long widthTwips) {
+void ListModel::addColumn(TextView name, long widthTwips, bool shown) {
   announceRows();
-  columns_.push_back(ListColumn{Text(name), widthTwips});
+  columns_.push_back(ListColumn{Text(name), widthTwips, shown});
   if (observer_) observer_->columnsChanged();
+}
+
+void ListModel::setColumnShown(std::size_t column, bool shown) {
+  if (column >= columns_.size() || columns_[column].shown == shown) return;
+  announceRows();
+  columns_[column].shown = shown;
+  if (observer_) observer_->columnsChanged();
+}
+
+void ListModel::setColumnWidth(std::size_t column, long widthTwips) {
+  if (column < columns_.size()) columns_[column].widthTwips = widthTwips;
 }
 
 void ListModel::clearColumns() {
@@ -116,9 +127,11 @@ Status ListModel::bringIntoView(std::size_t row) {
 
 void ListModel::setSorted(bool sorted) {
   sorted_ = sorted;
-  if (!sorted_ || sortKey_ >= cellCount) return;
-  const RowSortKey key{sortKey_, sortOrder_ == 1};
-  sortBy(std::span<const RowSortKey>(&key, 1));
+  if (sorted_ && sortKey_ < cellCount) {
+    const RowSortKey key{sortKey_, sortOrder_ == 1};
+    sortBy(std::span<const RowSortKey>(&key, 1));
+  }
+  if (observer_) observer_->sortChanged();
 }
 
 void ListModel::sortBy(std::span<const RowSortKey> keys) {

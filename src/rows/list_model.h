@@ -22,10 +22,14 @@ namespace vemdrol {
 // Text shown in a cell: column 0 is the row's own text, columns 1 to 4 its
 // sub-items.
 inline constexpr std::size_t cellCount = 5;
+// The cell that holds the program file's full path.
+inline constexpr std::size_t pathCell = 3;
 
 struct ListColumn {
   Text name;
   long widthTwips = 0;
+  // A column not shown keeps its cells; the view leaves it out.
+  bool shown = true;
 };
 
 // What a view needs to hear to stay in step with the model.
@@ -40,14 +44,20 @@ class ListObserver {
   virtual void cellChanged(std::size_t row) = 0;
   virtual void selectionChanged(std::size_t row) = 0;
   virtual void bringIntoView(std::size_t row) = 0;
+  // The rows were just sorted by the sort settings, or the settings say the
+  // list is no longer sorted.
+  virtual void sortChanged() {}
 };
 
 class ListModel {
  public:
   void setObserver(ListObserver* observer) { observer_ = observer; }
 
-  void addColumn(TextView name, long widthTwips);
+  void addColumn(TextView name, long widthTwips, bool shown = true);
   void clearColumns();
+  // The view hears of a column shown or hidden; a width it reports itself.
+  void setColumnShown(std::size_t column, bool shown);
+  void setColumnWidth(std::size_t column, long widthTwips);
   std::size_t columnCount() const { return columns_.size(); }
   const ListColumn& column(std::size_t index) const { return columns_.at(index); }
 

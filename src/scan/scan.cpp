@@ -59,7 +59,7 @@ class Scan {
     } else if (!builderDone_) {
       outcome.built = builderDone_;
     }
-    outcome.saved = closingBlock();
+    outcome.saved = closingBlock(outcome.built.ok());
     return outcome;
   }
 
@@ -195,10 +195,12 @@ class Scan {
     return success();
   }
 
-  Status closingBlock() {
+  Status closingBlock(bool built) {
     Status saved = success();
     if (parts_.home) saved = CntWrite(*parts_.home, list_, parts_.skipList, observer_);
-    observer_.showStatus(L"再作成終了");
+    // A failure's message stays in the status line: the end is announced
+    // only when nothing failed.
+    if (built && saved.ok()) observer_.showStatus(L"再作成終了");
     observer_.showProgressRows(false);
     // The list rows are now the only full copy of the inventory.
     inventory_.keepOnlyFirst();

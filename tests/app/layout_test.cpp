@@ -88,5 +88,20 @@ TEST(Centring, HalvesTheRoundedDifferenceTowardZero) {
   EXPECT_EQ(placed.top, -300);
 }
 
+TEST(WorkArea, WindowShrinksToItAndMovesJustInside) {
+  // A task bar at the top: the work area starts below it.
+  const TwipsRect area{0, 600, 19200, 13200};
+  EXPECT_EQ(fittedToWorkArea({100, 700, 19200, 13200}, area), (TwipsRect{0, 600, 19200, 13200}));
+  EXPECT_EQ(fittedToWorkArea({100, 700, 19201, 13201}, area), (TwipsRect{0, 600, 19200, 13200}));
+  // Inside already: untouched; one twip past an edge: moved one twip.
+  EXPECT_EQ(fittedToWorkArea({0, 600, 15480, 9945}, area), (TwipsRect{0, 600, 15480, 9945}));
+  EXPECT_EQ(fittedToWorkArea({3721, 3856, 15480, 9945}, area),
+            (TwipsRect{3720, 3855, 15480, 9945}));
+  EXPECT_EQ(fittedToWorkArea({-1, 599, 15480, 9945}, area), (TwipsRect{0, 600, 15480, 9945}));
+  // A second monitor left of the first.
+  EXPECT_EQ(fittedToWorkArea({-25000, 0, 15480, 9945}, {-19200, 0, 19200, 14000}),
+            (TwipsRect{-19200, 0, 15480, 9945}));
+}
+
 }  // namespace
 }  // namespace vemdrol

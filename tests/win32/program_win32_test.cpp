@@ -8,6 +8,7 @@
 
 #include "files/field_reader.h"
 #include "platform/codepage.h"
+#include "platform/instance_lock.h"
 #include "platform/win32.h"
 
 namespace vemdrol {
@@ -67,7 +68,9 @@ struct ProgramCopy {
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        const Text file = folder + L"\\" + found.cFileName;
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(file.c_str());
       } while (FindNextFileW(search, &found));
       FindClose(search);
     }
@@ -77,13 +80,19 @@ struct ProgramCopy {
 
   // Starts the program; waits up to timeout for it to end and returns its
   // exit code, or stillRunning with the process left in *running.
-  DWORD run(const wchar_t* arguments, DWORD timeout, UniqueHandle* running = nullptr) {
+  // errors, when given, takes the program's standard error.
+  DWORD run(const wchar_t* arguments, DWORD timeout, UniqueHandle* running = nullptr,
+            HANDLE errors = nullptr) {
     Text line = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (errors) {
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdError = errors;
+    }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, errors ? TRUE : FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
       return GetLastError();
     }
     UniqueHandle handle(process.hProcess);
@@ -124,6 +133,14 @@ HWND mainWindowOf(DWORD processId) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND waitForMainWindow(DWORD processId) {
+  for (int i = 0; i < 600; ++i) {
+    if (HWND window = mainWindowOf(processId)) return window;
+    Sleep(100);
+  }
+  return nullptr;
 }
 
 struct Record {
@@ -233,6 +250,134 @@ TEST(Program, FileWhoseReadingKilledTheRebuildIsSkippedNextTime) {
     if (row.fields[0] == L"victim.dll") skipped = row.fields[1] == L"処理回避";
   }
   EXPECT_TRUE(skipped);
+}
+
+TEST(Program, SecondStartShowsTheRunningWindowAndAnUnattendedOneWaitsForIt) {
+  ProgramCopy copy(L"vemdrol.exe");
+  ASSERT_EQ(copy.run(L"作成", 300000), 0u);
+  const std::string trace = fileBytes(copy.path(L"AppTrace.TXT"));
+  const std::string inventory = fileBytes(copy.path(L"Vemdrol.cnt"));
+
+  UniqueHandle first;
+  ASSERT_EQ(copy.run(L"", 2000, &first), stillRunning);
+  const HWND window = waitForMainWindow(copy.processId);
+  ASSERT_NE(window, nullptr);
+
+  // A second start with a window hands over to the first and ends.
+  EXPECT_EQ(copy.run(L"", 60000), 0u);
+  EXPECT_EQ(WaitForSingleObject(first.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // An unattended start waits, and writes nothing meanwhile.
+  UniqueHandle waiting;
+  ASSERT_EQ(copy.run(L"作成", 3000, &waiting), stillRunning);
+  EXPECT_EQ(fileBytes(copy.path(L"AppTrace.TXT")), trace);
+  EXPECT_EQ(fileBytes(copy.path(L"Vemdrol.cnt")), inventory);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(first.get(), 30000), WAIT_OBJECT_0);
+  // Closed by the user, the window left its view for the next start.
+  EXPECT_TRUE(exists(copy.path(L"Vemdrol.ini")));
+  ASSERT_EQ(WaitForSingleObject(waiting.get(), 300000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(waiting.get(), &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(lines(fileBytes(copy.path(L"AppTrace.TXT"))).back(), L"終了");
+}
+
+TEST(Program, UnattendedRebuildInAReadOnlyFolderFailsAndSaysWhy) {
+  ProgramCopy copy(L"vemdrol.exe");
+  // Every file the program writes is there and read-only.
+  for (const wchar_t* name : {L"AppTrace.TXT", L"Vemdrol.Cnt", L"AppSkip.cnt"}) {
+    UniqueHandle file(CreateFileW(copy.path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_READONLY, nullptr));
+    ASSERT_TRUE(file.valid());
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  const Text errorsPath = copy.folder + L"-errors.txt";
+  UniqueHandle errors(CreateFileW(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                  CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(errors.valid());
+  EXPECT_EQ(copy.run(L"作成", 300000, nullptr, errors.get()), 1u);
+  errors.close();
+  const Text said = fromAnsi(fileBytes(errorsPath));
+  DeleteFileW(errorsPath.c_str());
+  EXPECT_TRUE(said.starts_with(L"CntWrite ")) << toAnsi(said);
+  EXPECT_NE(said.find(L" 内容="), Text::npos);
+  EXPECT_EQ(fileBytes(copy.path(L"AppTrace.TXT")), "");
+}
+
+TEST(Program, CarriesItsIconsAndItsManifest) {
+  const Text exe = binFolder() + L"\\vemdrol.exe";
+  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  // Every size from a small title bar at 96 dpi to a large file-manager view.
+  for (int size : {16, 20, 24, 32, 40, 48, 64, 96, 128, 256}) {
+    HICON icon =
+        static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  const std::string manifest(bytes, SizeofResource(module, found));
+  for (const char* part : {"Microsoft.Windows.Common-Controls", "PerMonitorV2", "<dpiAware",
+                           "longPathAware", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  FreeLibrary(module);
+}
+
+TEST(InstanceLockWin32, OneHolderPerFolderHoweverItIsSpelled) {
+  ProgramCopy copy(L"vemdrol.exe");
+  auto locks = makeSystemInstanceLocks();
+  // A mutex is its owning thread's to take again: the holder is another
+  // thread, as it would be another process.
+  UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  struct Holder {
+    InstanceLocks* locks;
+    Text folder;
+    HANDLE held;
+    HANDLE release;
+  } holder{locks.get(), copy.folder, held.get(), release.get()};
+  UniqueHandle thread(CreateThread(
+      nullptr, 0,
+      [](void* context) -> DWORD {
+        auto* h = static_cast<Holder*>(context);
+        auto lock = h->locks->lock(h->folder, std::chrono::milliseconds(0));
+        SetEvent(h->held);
+        WaitForSingleObject(h->release, INFINITE);
+        return lock && lock.value() ? 0 : 1;
+      },
+      &holder, 0, nullptr));
+  ASSERT_EQ(WaitForSingleObject(held.get(), 10000), WAIT_OBJECT_0);
+
+  Text otherSpelling = copy.folder + L"\\";
+  for (wchar_t& c : otherSpelling) c = static_cast<wchar_t>(towupper(c));
+  EXPECT_EQ(instanceLockKey(otherSpelling), instanceLockKey(copy.folder));
+  auto refused = locks->lock(otherSpelling, std::chrono::milliseconds(300));
+  ASSERT_TRUE(refused);
+  EXPECT_FALSE(refused.value());
+  auto elsewhere = locks->lock(copy.folder + L"-other", std::chrono::milliseconds(0));
+  ASSERT_TRUE(elsewhere);
+  EXPECT_TRUE(elsewhere.value());
+
+  SetEvent(release.get());
+  auto taken = locks->lock(copy.folder, std::chrono::milliseconds(10000));
+  ASSERT_TRUE(taken);
+  EXPECT_TRUE(taken.value());
+  WaitForSingleObject(thread.get(), 10000);
+  DWORD code = 1;
+  GetExitCodeThread(thread.get(), &code);
+  EXPECT_EQ(code, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+// The list's context menus and what their entries and the list's keys do:
+// copying rows or paths, the file's folder and its properties, selecting
+// every row, and choosing the shown columns. The window layer shows the
+// entries as listed here; a feature with entries of its own adds them here,
+// with its commands.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "platform/text.h"
+#include "rows/list_model.h"
+
+namespace vemdrol {
+
+enum class ListCommand : int {
+  copyRows = 1,
+  copyPaths,
+  openFileLocation,
+  showProperties,
+  selectAll,
+};
+
+// Commands from this number on show or hide a column: the number less this
+// one is the list's column.
+inline constexpr int columnCommandBase = 1000;
+
+struct MenuEntry {
+  // 0 for a separator.
+  int command = 0;
+  Text caption;
+  // The key that does the same, shown at the entry's right ("Ctrl+C").
+  Text shortcut;
+  bool enabled = true;
+  bool checked = false;
+};
+
+// The menu of the list's rows.
+std::vector<MenuEntry> rowMenu(const ListModel& list);
+
+// The menu of the column headers: every column, checked when shown. The last
+// column shown cannot be hidden.
+std::vector<MenuEntry> columnMenu(const ListModel& list);
+
+// The selected rows as the list shows them: a line of the shown columns'
+// names, then a line per selected row, the cells separated by tabs, every
+// line ended by CR LF. A tab or line break inside a cell becomes a blank, so
+// that each row stays one line of the same number of fields. "" when no row
+// is selected.
+Text selectedRowsText(const ListModel& list);
+
+// The program files' paths of the selected rows, one a line, each ended by
+// CR LF; "" when no row is selected.
+Text selectedPathsText(const ListModel& list);
+
+// The row a command about one file is for: the focused row when it is
+// selected, else the first selected row; nothing when no row is selected.
+std::optional<std::size_t> commandRow(const ListModel& list, std::optional<std::size_t> focused);
+
+}  // namespace vemdrol
