@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -157,6 +158,9 @@ class Run {
       Result<OfflineTarget> opened = openTarget(request_.target, request_.user);
       if (!opened) return fail(opened.error().description);
       target.emplace(std::move(opened).value());
+      // The registry files were read whole; what is left of them in the
+      // heap goes back before the build needs room of its own.
+      ::malloc_trim(0);
       std::optional<std::vector<InventoryRecord>> scanned = scan(*target);
       if (!scanned) return exitFailed;
       rows = std::move(*scanned);
@@ -240,8 +244,18 @@ class Run {
     // The names Vemdrol never reads on any machine; a system that is not
     // running has no trace log of its own to add to them.
     const std::optional<SkipList> skipList = builtInSkipList();
-    ScanParts parts{progress, list,          columns,  inventory, listing,
-                    registry, *target.files, versions, nullptr,   skipList};
+    // The target's registry is let go as soon as the build has read it.
+    ScanParts parts{progress,
+                    list,
+                    columns,
+                    inventory,
+                    listing,
+                    registry,
+                    *target.files,
+                    versions,
+                    nullptr,
+                    skipList,
+                    [&target] { target.registry.reset(); }};
     const ScanOutcome outcome = runScan(parts);
     if (!outcome.built) {
       say(L"一覧の作成に失敗しました: " + errorMessage(L"", outcome.built.error()));

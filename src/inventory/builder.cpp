@@ -76,11 +76,11 @@ void passThree(Build& build) {
     Text& type = inventory.fileType[at];
     if (!isDefaultValueEntry(inventory, at)) {
       if (endsWithNoCase(type, L"\\shell")) {
-        type += L"\\open\\command";
+        Inventory::appendTight(type, L"\\open\\command");
         inventory.definition[at].clear();
         inventory.appName[at].clear();
       } else if (equalNoCase(charactersAt(type, 20, 7), L"\\CLSID\\")) {
-        type += L"\\InprocServer32";
+        Inventory::appendTight(type, L"\\InprocServer32");
         inventory.definition[at].clear();
         inventory.appName[at].clear();
       } else {
@@ -100,7 +100,13 @@ void passThree(Build& build) {
 void passFour(Build& build) {
   Inventory& inventory = build.inventory;
   build.forEachFromFirst([&](std::size_t at) {
-    if (!inventory.fileType[at].empty() && !isDefaultValueEntry(inventory, at)) listKey(build, at);
+    if (!inventory.fileType[at].empty() && !isDefaultValueEntry(inventory, at)) {
+      listKey(build, at);
+      // The key's own entry has served: the fifth pass drops every entry
+      // that is no default value, and a large registry's build needs the
+      // room for what the listing appends now.
+      inventory.remove(at);
+    }
   });
   build.endPass(L"４回目の処理");
   build.resetTwenty();
@@ -124,6 +130,7 @@ Status InsMake(Inventory& inventory, BuilderParts& parts) {
   Status done = success();
   try {
     builder::collectFromRegistry(build);
+    if (parts.registryDone) parts.registryDone();
     builder::buildResults(build);
   } catch (const std::bad_alloc&) {
     // Running out of memory is the failure the passes can meet; the build

@@ -4,6 +4,8 @@
 // file exists.
 #pragma once
 
+#include <functional>
+
 #include "inventory/build_display.h"
 #include "inventory/inventory.h"
 #include "platform/filesystem.h"
@@ -18,6 +20,9 @@ struct BuilderParts {
   BuildDisplay& display;
   // Keeps the registry listing's current root from one build to the next.
   RegistryListing& listing;
+  // Called once the passes no longer read the registry: a registry read from
+  // a file can let its keys go before the rest of the build needs the room.
+  std::function<void()> registryDone = {};
 };
 
 // Builds into inventory, which the caller has reset. A failure shows

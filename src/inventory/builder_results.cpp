@@ -42,7 +42,8 @@ void passFive(Build& build) {
                                  numberKey(inventory.creationOrder[at]);
       }
     } else {
-      inventory.fullPath[at] += L" \\" + numberKey(inventory.creationOrder[at]);
+      Inventory::appendTight(inventory.fullPath[at],
+                             L" \\" + numberKey(inventory.creationOrder[at]));
     }
   });
   build.endPass(L"５回目の処理");

@@ -14,11 +14,31 @@ void Inventory::grow(long long k) {
 }
 
 void Inventory::resizeFive(std::size_t newSize) {
+  // Half as much again when they must grow, not twice as much: the
+  // sequences of a large registry's build take tens of megabytes each, and
+  // doubling them would leave most of that empty.
+  if (newSize > fileType.capacity()) {
+    const std::size_t room = std::max(newSize, fileType.capacity() + fileType.capacity() / 2);
+    fileType.reserve(room);
+    definition.reserve(room);
+    appName.reserve(room);
+    fullPath.reserve(room);
+    creationOrder.reserve(room);
+    version.reserve(std::max(room, version.size()));
+  }
   fileType.resize(newSize);
   definition.resize(newSize);
   appName.resize(newSize);
   fullPath.resize(newSize);
   creationOrder.resize(newSize);
+}
+
+void Inventory::shrinkFive() {
+  fileType.shrink_to_fit();
+  definition.shrink_to_fit();
+  appName.shrink_to_fit();
+  fullPath.shrink_to_fit();
+  creationOrder.shrink_to_fit();
 }
 
 void Inventory::append(TextView type, TextView definitionText, TextView application, TextView path,
@@ -33,10 +53,12 @@ void Inventory::append(TextView type, TextView definitionText, TextView applicat
 }
 
 void Inventory::remove(std::size_t index) {
-  fileType[index].clear();
-  definition[index].clear();
-  appName[index].clear();
-  fullPath[index].clear();
+  // The texts' room goes back at once: a build removes most of what it
+  // listed, long before the next compaction.
+  for (Text* text : {&fileType[index], &definition[index], &appName[index], &fullPath[index]}) {
+    text->clear();
+    text->shrink_to_fit();
+  }
 }
 
 bool Inventory::deleted(std::size_t index) const {
@@ -50,25 +72,34 @@ void Inventory::sortByFullPath() {
   std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
     return compareNoCase(fullPath[a], fullPath[b]) < 0;
   });
-  // Every allocation happens before the first entry moves, so running out
-  // of memory leaves the inventory as it was.
-  std::vector<Text> types, definitions, applications, paths;
-  std::vector<long long> orders;
-  for (auto* sorted : {&types, &definitions, &applications, &paths}) sorted->reserve(count);
-  orders.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t from = order[i];
-    types.push_back(std::move(fileType[from]));
-    definitions.push_back(std::move(definition[from]));
-    applications.push_back(std::move(appName[from]));
-    paths.push_back(std::move(fullPath[from]));
-    orders.push_back(creationOrder[from]);
+  // The entries move into their places along the permutation's cycles, in
+  // the sequences they stand in: no second copy of the sequences is ever
+  // needed, and moving a text cannot fail.
+  for (std::size_t start = 0; start < count; ++start) {
+    if (order[start] == start) continue;
+    Text type = std::move(fileType[start]);
+    Text definitionText = std::move(definition[start]);
+    Text application = std::move(appName[start]);
+    Text path = std::move(fullPath[start]);
+    const long long created = creationOrder[start];
+    std::size_t at = start;
+    for (;;) {
+      const std::size_t from = order[at];
+      order[at] = at;
+      if (from == start) break;
+      fileType[at] = std::move(fileType[from]);
+      definition[at] = std::move(definition[from]);
+      appName[at] = std::move(appName[from]);
+      fullPath[at] = std::move(fullPath[from]);
+      creationOrder[at] = creationOrder[from];
+      at = from;
+    }
+    fileType[at] = std::move(type);
+    definition[at] = std::move(definitionText);
+    appName[at] = std::move(application);
+    fullPath[at] = std::move(path);
+    creationOrder[at] = created;
   }
-  fileType = std::move(types);
-  definition = std::move(definitions);
-  appName = std::move(applications);
-  fullPath = std::move(paths);
-  creationOrder = std::move(orders);
 }
 
 void Inventory::keepOnlyFirst() {
@@ -84,5 +115,13 @@ void Inventory::keepOnlyFirst() {
 }
 
 Text Inventory::numberText(long long number) { return std::to_wstring(number); }
+
+void Inventory::appendTight(Text& text, TextView more) {
+  // reserve() on the text itself would grow it to twice its old room.
+  Text joined;
+  joined.reserve(text.size() + more.size());
+  joined.append(text).append(more);
+  text = std::move(joined);
+}
 
 }  // namespace vemdrol

@@ -64,8 +64,14 @@ class Inventory {
   // Text form of a creation number: decimal digits only ("0", "123").
   static Text numberText(long long number);
 
+  // Appends more to text in a buffer of exactly the size needed. A build
+  // holds hundreds of thousands of these texts at once, and the doubling
+  // growth of += would leave up to half of each buffer empty.
+  static void appendTight(Text& text, TextView more);
+
  private:
   void resizeFive(std::size_t size);
+  void shrinkFive();
 
   long long lastIndex_ = -1;
 };
@@ -89,6 +95,9 @@ void Inventory::compact(Visit visit) {
   }
   resizeFive(kept);
   lastIndex_ = static_cast<long long>(kept) - 1;
+  // A pass that listed a whole registry leaves the sequences far longer than
+  // what the next pass keeps; their room is given back.
+  if (kept < fileType.capacity() / 2) shrinkFive();
 }
 
 }  // namespace vemdrol

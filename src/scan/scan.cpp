@@ -72,7 +72,8 @@ class Scan {
     inventory_.reset();
     // Every row of this scan gets a freshly read version.
     inventory_.version.clear();
-    BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing};
+    BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing,
+                         parts_.registryDone};
     builderDone_ = InsMake(inventory_, builder);
     rebuildColumns(parts_.columns, list_);
     observer_.showStatus(L"バージョンの再作成中");

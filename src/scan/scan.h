@@ -4,6 +4,7 @@
 // rebuild, the command line and the scanner of other systems all run it.
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "files/program_files.h"
@@ -43,6 +44,8 @@ struct ScanParts {
   // does not run on: no own folder, nothing traced or saved.
   const ProgramFolder* home;
   const std::optional<SkipList>& skipList;
+  // Called once the scan no longer reads the registry.
+  std::function<void()> registryDone = {};
 };
 
 // How a scan ended. Every failure has been shown in the status line already.
