@@ -149,20 +149,12 @@ class Run {
     const Text& path = request_.compareWith;
     Result<std::string> bytes = machine_.files.readFile(path);
     if (!bytes) {
-      say(L"比較する一覧 " + path + L" を読めません: " + errorMessage(L"", bytes.error()), true);
+      say(unreadableOlderMessage(path, bytes.error()), true);
       return std::nullopt;
     }
     CheckedInventory older = readCheckedInventory(bytes.value());
     if (older.damagedLines > 0) {
-      Text lines;
-      for (const std::size_t line : older.damaged) {
-        if (!lines.empty()) lines += L", ";
-        lines += std::to_wstring(line);
-      }
-      if (older.damagedLines > older.damaged.size()) lines += L", …";
-      say(L"比較する一覧 " + path + L" の " + std::to_wstring(older.damagedLines) +
-              L" 行が壊れています (" + lines + L" 行目)。読めた行だけを比べました",
-          true);
+      say(damagedOlderMessage(path, older, CheckedInventory::maxNotedDamage), true);
     }
     return older;
   }

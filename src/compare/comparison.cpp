@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "files/error_message.h"
+
 namespace vemdrol {
 
 namespace {
@@ -34,6 +36,10 @@ bool textsBefore(const InventoryRecord& a, const InventoryRecord& b) {
 }
 
 constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+Text olderName(TextView path) {
+  return path.empty() ? Text(L"比較する一覧") : L"比較する一覧 " + Text(path) + L" ";
+}
 
 // The rows of one side that share a match key, as a list threaded through an
 // array: no allocation per group.
@@ -184,6 +190,22 @@ Text changeText(const ComparedRow& row, std::span<const Text> columnNames) {
   }
   text += L")";
   return text;
+}
+
+Text unreadableOlderMessage(TextView path, const Error& error) {
+  return olderName(path) + L"を読めません: " + errorMessage(L"", error);
+}
+
+Text damagedOlderMessage(TextView path, const CheckedInventory& older, std::size_t maxLines) {
+  Text lines;
+  const std::size_t named = std::min(maxLines, older.damaged.size());
+  for (std::size_t i = 0; i < named; ++i) {
+    if (!lines.empty()) lines += L", ";
+    lines += std::to_wstring(older.damaged[i]);
+  }
+  if (older.damagedLines > named) lines += L", …";
+  return olderName(path) + L"の " + std::to_wstring(older.damagedLines) + L" 行が壊れています (" +
+         lines + L" 行目)。読めた行だけを比べました";
 }
 
 }  // namespace vemdrol

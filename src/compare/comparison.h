@@ -41,4 +41,11 @@ std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> new
 // "変更 (バージョン)".
 Text changeText(const ComparedRow& row, std::span<const Text> columnNames);
 
+// What the command line and the window say of the earlier inventory, named
+// by its path ("" where the user just chose it): "比較する一覧 PATH を読めません:
+// " and the error; "比較する一覧 PATH の 3 行が壊れています (12, 15, 20 行目)。
+// 読めた行だけを比べました", naming at most maxLines lines, "…" for the rest.
+Text unreadableOlderMessage(TextView path, const Error& error);
+Text damagedOlderMessage(TextView path, const CheckedInventory& older, std::size_t maxLines);
+
 }  // namespace vemdrol

@@ -23,14 +23,16 @@ DetailReader::DetailReader(FileSystem& files, VersionResourceReader& versions,
                            SignatureReader* signatures)
     : facts_(files, versions), signatures_(signatures) {}
 
-RowDetails DetailReader::detailsOf(TextView path, bool withHash) {
+RowDetails DetailReader::detailsOf(TextView path, DetailParts parts) {
   RowDetails details;
-  const FileFacts facts = facts_.factsOf(path, withHash);
-  for (std::size_t i = 0; i < factCount; ++i) {
-    details.cells[i] = facts.cells[i].text;
-    details.json[i] = facts.cells[i].json;
+  if (parts.facts || parts.hash) {
+    const FileFacts facts = facts_.factsOf(path, parts.hash);
+    for (std::size_t i = 0; i < factCount; ++i) {
+      details.cells[i] = facts.cells[i].text;
+      details.json[i] = facts.cells[i].json;
+    }
   }
-  if (!signatures_) return details;
+  if (!signatures_ || !parts.signature) return details;
   const Result<SignatureFacts> signature = signatures_->signatureOf(path);
   if (!signature) {
     details.cells[signerColumn] = Text(unavailableText);

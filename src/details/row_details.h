@@ -45,6 +45,15 @@ struct RowDetails {
   std::array<std::optional<Text>, detailCount> json;
 };
 
+// Which of a file's details to read: the facts without the hash, the hash,
+// the signature. The hash is read with the facts, which open the file anyway.
+// What is not read leaves its cells empty.
+struct DetailParts {
+  bool facts = true;
+  bool hash = true;
+  bool signature = true;
+};
+
 // Reads the details of program files, each once. Not thread-safe, like the
 // fact reader it holds: one reader per thread.
 class DetailReader {
@@ -52,7 +61,10 @@ class DetailReader {
   // signatures may be null: the signature columns then stay empty.
   DetailReader(FileSystem& files, VersionResourceReader& versions, SignatureReader* signatures);
 
-  RowDetails detailsOf(TextView path, bool withHash);
+  RowDetails detailsOf(TextView path, bool withHash) {
+    return detailsOf(path, DetailParts{true, withHash, true});
+  }
+  RowDetails detailsOf(TextView path, DetailParts parts);
 
  private:
   FactReader facts_;

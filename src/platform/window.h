@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/text.h"
@@ -87,6 +88,20 @@ class Form {
   virtual long addListExtendedStyle(unsigned long bits) = 0;
 };
 
+// A question for a file's name, asked with the system's file dialog.
+struct FileQuestion {
+  // A file to write (the dialog asks before one is replaced), else one to
+  // open, which must exist.
+  bool save = false;
+  Text title;
+  // The files offered: "一覧ファイル (*.cnt)" and "*.cnt"; a name typed
+  // without an extension gets the pattern's.
+  Text filterName;
+  Text pattern;
+  // The name a save dialog offers first.
+  Text suggestedName;
+};
+
 class WindowServices {
  public:
   virtual ~WindowServices() = default;
@@ -101,6 +116,9 @@ class WindowServices {
   virtual Text programFolder() const = 0;
   // A Yes/No question with Yes as the default button; true for Yes.
   virtual bool askYesNo(TextView title, TextView question) = 0;
+  // The full path of the file the user chose; nullopt when the user
+  // cancelled, or when the services have no file dialog to show.
+  virtual std::optional<Text> askFileName(const FileQuestion&) { return std::nullopt; }
   virtual void setScreenPointer(Pointer pointer) = 0;
   // Lets queued window events run, as the rebuild does between folders.
   virtual void runPendingEvents() = 0;

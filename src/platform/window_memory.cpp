@@ -67,4 +67,12 @@ bool MemoryWindowServices::askYesNo(TextView title, TextView question) {
   return answer;
 }
 
+std::optional<Text> MemoryWindowServices::askFileName(const FileQuestion& question) {
+  fileQuestions.push_back(question);
+  if (fileNames.empty()) return std::nullopt;
+  std::optional<Text> name = std::move(fileNames.front());
+  fileNames.pop_front();
+  return name;
+}
+
 }  // namespace vemdrol

@@ -72,6 +72,7 @@ class MemoryWindowServices : public WindowServices {
   Text commandLine() const override { return arguments; }
   Text programFolder() const override { return folder; }
   bool askYesNo(TextView title, TextView question) override;
+  std::optional<Text> askFileName(const FileQuestion& question) override;
   void setScreenPointer(Pointer pointer) override { screenPointer = pointer; }
   void runPendingEvents() override {
     ++pendingEventRuns;
@@ -92,6 +93,8 @@ class MemoryWindowServices : public WindowServices {
   bool clipboardFails = false;
   bool shellFails = false;
   std::deque<bool> answers;  // next answers to questions; Yes when empty
+  // The next files chosen in file dialogs; cancelled when empty.
+  std::deque<std::optional<Text>> fileNames;
   // Stands for the queued window events that run when the core lets them.
   std::function<void()> pendingEvents;
 
@@ -107,6 +110,7 @@ class MemoryWindowServices : public WindowServices {
     Text text;
   };
   std::vector<Question> questions;
+  std::vector<FileQuestion> fileQuestions;
   Pointer screenPointer = Pointer::standard;
   std::size_t pendingEventRuns = 0;
   bool ended = false;

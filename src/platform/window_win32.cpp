@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "platform/console.h"
@@ -6,6 +7,7 @@
 #include "platform/win32.h"
 #include "platform/window.h"
 // After windows.h, through platform/win32.h.
+#include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -104,6 +106,38 @@ class Win32WindowServices final : public WindowServices {
     const Text questionText(question);
     return MessageBoxW(GetActiveWindow(), questionText.c_str(), titleText.c_str(),
                        MB_YESNO | MB_DEFBUTTON1) == IDYES;
+  }
+
+  std::optional<Text> askFileName(const FileQuestion& question) override {
+    // The filter is pairs of texts, each ended by a null, and a null after
+    // the last pair.
+    Text filter = question.filterName + L'\0' + question.pattern + L'\0';
+    filter += L"すべてのファイル (*.*)";
+    filter += L'\0';
+    filter += L"*.*";
+    filter += L'\0';
+    const std::size_t dot = question.pattern.rfind(L'.');
+    const Text extension = dot == Text::npos ? Text() : question.pattern.substr(dot + 1);
+    // Long paths are accepted up to the limit the list's paths have.
+    std::vector<wchar_t> name(32768, L'\0');
+    question.suggestedName.copy(name.data(),
+                                std::min(question.suggestedName.size(), name.size() - 1));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = static_cast<DWORD>(name.size());
+    dialog.lpstrTitle = question.title.c_str();
+    dialog.lpstrDefExt = extension.empty() || extension == L"*" ? nullptr : extension.c_str();
+    // The program's files are found beside it, never in the dialog's last
+    // folder: the current folder stays where it was.
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    dialog.Flags |= question.save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    const BOOL chosen = question.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    if (!chosen) return std::nullopt;
+    return Text(name.data());
   }
 
   void setScreenPointer(Pointer pointer) override {

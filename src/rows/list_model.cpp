@@ -43,8 +43,13 @@ std::size_t ListModel::addRow(TextView text) {
 }
 
 std::size_t ListModel::addRow(std::array<Text, cellCount> cells) {
+  return addRow(std::move(cells), 0);
+}
+
+std::size_t ListModel::addRow(std::array<Text, cellCount> cells, std::size_t tag) {
   Row row;
   row.cells = std::move(cells);
+  row.tag = tag;
   rows_.push_back(std::move(row));
   rowsUnannounced_ = true;
   if (rowNoticeHolds_ == 0) announceRows();
@@ -125,9 +130,15 @@ Status ListModel::bringIntoView(std::size_t row) {
   return success();
 }
 
+std::optional<CellOrder> ListModel::orderOf(std::size_t column) const {
+  if (column >= cellCount) return extra_ ? extra_->extraOrder(column) : std::nullopt;
+  // A column the list does not show sorts as text.
+  return column < columns_.size() ? cellOrderOf(columns_[column].name) : CellOrder::text;
+}
+
 void ListModel::setSorted(bool sorted) {
   sorted_ = sorted;
-  if (sorted_ && sortKey_ < cellCount) {
+  if (sorted_ && orderOf(sortKey_)) {
     const RowSortKey key{sortKey_, sortOrder_ == 1};
     sortBy(std::span<const RowSortKey>(&key, 1));
   }
@@ -135,21 +146,42 @@ void ListModel::setSorted(bool sorted) {
 }
 
 void ListModel::sortBy(std::span<const RowSortKey> keys) {
-  std::vector<std::pair<RowSortKey, CellOrder>> orders;
+  struct Key {
+    RowSortKey key;
+    CellOrder order;
+    // An extra column's cells, by the row's place before the sort; each
+    // asked for once rather than in every comparison.
+    std::vector<TextView> extra;
+  };
+  std::vector<Key> orders;
   for (const RowSortKey& key : keys) {
-    if (key.column >= cellCount) continue;
-    // A column the list does not show sorts as text.
-    const CellOrder order =
-        key.column < columns_.size() ? cellOrderOf(columns_[key.column].name) : CellOrder::text;
-    orders.emplace_back(key, order);
+    const std::optional<CellOrder> order = orderOf(key.column);
+    if (!order) continue;
+    Key entry{key, *order, {}};
+    if (key.column >= cellCount) {
+      entry.extra.reserve(rows_.size());
+      for (const Row& row : rows_) {
+        entry.extra.push_back(extra_->extraCell(row.cells, row.tag, key.column));
+      }
+    }
+    orders.push_back(std::move(entry));
   }
-  std::stable_sort(rows_.begin(), rows_.end(), [&orders](const Row& a, const Row& b) {
-    for (const auto& [key, order] : orders) {
-      const int compared = compareCells(order, a.cells[key.column], b.cells[key.column]);
-      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
+  const auto cellOf = [this](const Key& key, std::size_t row) -> TextView {
+    return key.key.column < cellCount ? TextView(rows_[row].cells[key.key.column]) : key.extra[row];
+  };
+  std::vector<std::size_t> order(rows_.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    for (const Key& key : orders) {
+      const int compared = compareCells(key.order, cellOf(key, a), cellOf(key, b));
+      if (compared != 0) return key.key.descending ? compared > 0 : compared < 0;
     }
     return false;
   });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (const std::size_t from : order) sorted.push_back(std::move(rows_[from]));
+  rows_ = std::move(sorted);
   // rowsChanged tells the view the whole list anew.
   rowsUnannounced_ = false;
   if (observer_) observer_->rowsChanged();

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -47,6 +48,23 @@ class ListObserver {
   // The rows were just sorted by the sort settings, or the settings say the
   // list is no longer sorted.
   virtual void sortChanged() {}
+  // Cells outside the rows (ExtraCells) changed for rows anywhere in the
+  // list: the view draws again what it shows.
+  virtual void cellsChanged() {}
+};
+
+// The cells of columns a view shows beside a row's own five, which the rows
+// do not hold: the details of the row's file, a comparison's 差分. Their
+// columns are numbered from cellCount on. The list asks for them to sort.
+class ExtraCells {
+ public:
+  virtual ~ExtraCells() = default;
+  // The order of an extra column; nullopt for a column there is none of.
+  virtual std::optional<CellOrder> extraOrder(std::size_t column) const = 0;
+  // The cell of the row with these cells and this tag (ListModel::tag). The
+  // text must stay as it is while the list sorts.
+  virtual TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
+                             std::size_t column) const = 0;
 };
 
 class ListModel {
@@ -67,6 +85,10 @@ class ListModel {
   // Appends a row with all its cells; the view hears of it once, where
   // filling the cells one by one would have it redraw the row for each.
   std::size_t addRow(std::array<Text, cellCount> cells);
+  // The same, with a number of the caller's own that stays with the row
+  // through every sort (0 for the other ways of adding a row).
+  std::size_t addRow(std::array<Text, cellCount> cells, std::size_t tag);
+  std::size_t tag(std::size_t row) const { return row < rows_.size() ? rows_[row].tag : 0; }
   void clearRows();
 
   // While held, appended rows are announced to the view together: by
@@ -92,10 +114,17 @@ class ListModel {
   Status selectOnly(std::size_t row);
   Status bringIntoView(std::size_t row);
 
+  // Where the cells of the columns from cellCount on come from, for sorting
+  // by them; nullptr (as at first) for none. Must outlive the list or be
+  // taken back.
+  void setExtraCells(const ExtraCells* extra) { extra_ = extra; }
+
   // Sort settings, kept with the list. Switching sorting on orders the rows
   // by the cells of the sort column (0-based), ascending (order 0) or
   // descending (1), in the column's order (rows/row_order.h); rows that
-  // compare equal keep their order. Rows added later are appended where they are added, so a
+  // compare equal keep their order. A column from cellCount on sorts by its
+  // extra cells, and not at all when there are none. Rows added later are
+  // appended where they are added, so a
   // rebuild lists its rows in its own order; the next switch sorts them all.
   std::size_t sortKey() const { return sortKey_; }
   void setSortKey(std::size_t column) { sortKey_ = column; }
@@ -111,9 +140,11 @@ class ListModel {
   struct Row {
     std::array<Text, cellCount> cells;
     bool selected = false;
+    std::size_t tag = 0;
   };
 
   Status checkRow(std::size_t row) const;
+  std::optional<CellOrder> orderOf(std::size_t column) const;
 
   std::vector<ListColumn> columns_;
   std::vector<Row> rows_;
@@ -121,6 +152,7 @@ class ListModel {
   // selected, which is the usual case during a rebuild.
   std::size_t selectedCount_ = 0;
   ListObserver* observer_ = nullptr;
+  const ExtraCells* extra_ = nullptr;
   int rowNoticeHolds_ = 0;
   bool rowsUnannounced_ = false;
   std::size_t sortKey_ = 0;

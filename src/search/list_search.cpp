@@ -18,7 +18,11 @@ void rowText(const ListModel& list, std::size_t row, Text& text) {
 }
 
 bool ListSearch::matches(std::size_t row, TextView word) {
-  rowText(list_, row, rowBuffer_);
+  if (rowTextOf_) {
+    rowTextOf_(row, rowBuffer_);
+  } else {
+    rowText(list_, row, rowBuffer_);
+  }
   return !rowBuffer_.empty() && containsNoCase(rowBuffer_, word);
 }
 

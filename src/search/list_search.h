@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 #include "platform/window.h"
 #include "rows/list_model.h"
@@ -21,8 +22,13 @@ void rowText(const ListModel& list, std::size_t row, Text& text);
 
 class ListSearch {
  public:
+  // The text a row is searched in, where it is more than its own cells.
+  using RowTextOf = std::function<void(std::size_t row, Text& text)>;
+
   ListSearch(Form& form, WindowServices& services, ListModel& list)
       : form_(form), services_(services), list_(list) {}
+  ListSearch(Form& form, WindowServices& services, ListModel& list, RowTextOf rowTextOf)
+      : form_(form), services_(services), list_(list), rowTextOf_(std::move(rowTextOf)) {}
 
   // The two search buttons.
   void searchDown() { search(true); }
@@ -42,6 +48,7 @@ class ListSearch {
   Form& form_;
   WindowServices& services_;
   ListModel& list_;
+  RowTextOf rowTextOf_;
   std::size_t position_ = 0;
   Text rowBuffer_;
 };
