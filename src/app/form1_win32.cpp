@@ -151,7 +151,7 @@ Form1::Form1(HINSTANCE instance, WindowServices& services)
 }
 
 Form1::~Form1() {
-  core_.list().setObserver(nullptr);
+  core_.setListObserver(nullptr);
   if (window_) {
     destroying_ = true;
     DestroyWindow(window_);
@@ -240,6 +240,9 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == timer1Id) onTimer();
       return 0;
+    case detailsReadyMessage:
+      core_.detailsArrived();
+      return 0;
     case WM_CTLCOLORSTATIC:
       return onColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
@@ -293,7 +296,12 @@ LRESULT Form1::onCreate() {
   applyDesign(*this);
   // A whole row is highlighted from the start, not only after a search.
   addListExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  core_.list().setObserver(this);
+  core_.setListObserver(this);
+  // The details of the list's files are read on a thread of the window's
+  // own, which tells the window of each batch it has read.
+  core_.setDetailWorker(makeThreadDetailWorker(makeSystemDetailReading, [window = window_] {
+    PostMessageW(window, detailsReadyMessage, 0, 0);
+  }));
   layoutChildren();
   return 0;
 }
@@ -566,8 +574,7 @@ void Form1::onDpiChanged(int newDpi, const RECT& suggested) {
   }
   const HWND list = controls_[slot(Control::ListView1)];
   for (std::size_t j = 0; j < viewColumns_.size(); ++j) {
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, j,
-                 scale_.toPixelsX(core_.list().column(viewColumns_[j]).widthTwips));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, j, scale_.toPixelsX(core_.columnWidth(viewColumns_[j])));
   }
   loadIcons();
   if (cellTips_) SendMessageW(cellTips_, TTM_SETMAXTIPWIDTH, 0, pixels(600));
@@ -708,7 +715,7 @@ Text Form1::cutOffTextAt(POINT point) const {
   }
   const std::optional<std::size_t> column = modelColumn(hit.iSubItem);
   if (!column) return Text();
-  const Text& text = core_.list().cell(static_cast<std::size_t>(hit.iItem), *column);
+  const Text text(core_.cellText(static_cast<std::size_t>(hit.iItem), *column));
   if (text.empty()) return Text();
   RECT cell{};
   cell.top = hit.iSubItem;
@@ -753,8 +760,9 @@ LRESULT Form1::onNotify(const NMHDR& header) {
       auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
       if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
         const std::optional<std::size_t> column = modelColumn(info.item.iSubItem);
-        const Text& text = core_.list().cell(static_cast<std::size_t>(info.item.iItem),
-                                             column ? *column : cellCount);
+        const TextView text =
+            column ? core_.cellToShow(static_cast<std::size_t>(info.item.iItem), *column)
+                   : TextView();
         // The control offers a buffer of its own size; what does not fit is
         // cut for drawing only, the model keeps the whole text.
         const std::size_t room = static_cast<std::size_t>(info.item.cchTextMax) - 1;
@@ -769,7 +777,7 @@ LRESULT Form1::onNotify(const NMHDR& header) {
       if ((change.uChanged & LVIF_STATE) &&
           ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) {
         if (change.iItem < 0) {
-          takeSelectionFromView(0, static_cast<int>(core_.list().rowCount()) - 1);
+          takeSelectionFromView(0, static_cast<int>(core_.shownList().rowCount()) - 1);
         } else {
           takeSelectionFromView(change.iItem, change.iItem);
         }
@@ -787,6 +795,17 @@ LRESULT Form1::onNotify(const NMHDR& header) {
       const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
       takeSelectionFromView(change.iFrom, change.iTo);
       return 0;
+    }
+    case NM_CUSTOMDRAW: {
+      // A comparison's removed rows are drawn in grey, the rest as always.
+      auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        return core_.comparison() ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+      }
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && core_.rowRemoved(draw.nmcd.dwItemSpec)) {
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+      }
+      return CDRF_DODEFAULT;
     }
     case NM_DBLCLK: {
       const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
@@ -978,8 +997,8 @@ void Form1::syncColumnWidths() {
   for (std::size_t j = 0; j < viewColumns_.size(); ++j) {
     const auto width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, j, 0));
     const std::size_t column = viewColumns_[j];
-    if (width <= 0 || column >= core_.list().columnCount()) continue;
-    if (scale_.toPixelsX(core_.list().column(column).widthTwips) != width) {
+    if (width <= 0) continue;
+    if (scale_.toPixelsX(core_.columnWidth(column)) != width) {
       core_.columnResized(column, scale_.toTwipsX(width));
     }
   }
@@ -991,24 +1010,26 @@ void Form1::columnsChanged() {
   while (SendMessageW(list, LVM_DELETECOLUMN, 0, 0)) {
   }
   viewColumns_.clear();
-  const ListModel& model = core_.list();
-  for (std::size_t i = 0; i < model.columnCount(); ++i) {
-    const ListColumn& column = model.column(i);
-    if (!column.shown) continue;
+  for (const ShownColumn& column : core_.shownColumns()) {
+    const Text name(column.name);
     LVCOLUMNW header{};
-    header.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    header.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    // Sizes read better against the column's right edge.
+    header.fmt =
+        column.column == firstDetailColumn + factIndex(Fact::size) ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    if (viewColumns_.empty()) header.fmt = LVCFMT_LEFT;
     header.cx = scale_.toPixelsX(column.widthTwips);
-    header.pszText = const_cast<wchar_t*>(column.name.c_str());
+    header.pszText = const_cast<wchar_t*>(name.c_str());
     header.iSubItem = static_cast<int>(viewColumns_.size());
     SendMessageW(list, LVM_INSERTCOLUMNW, viewColumns_.size(), reinterpret_cast<LPARAM>(&header));
-    viewColumns_.push_back(i);
+    viewColumns_.push_back(column.column);
   }
   // A column shown or hidden leaves the rows in their order.
   showSortMark();
 }
 
 void Form1::sortChanged() {
-  sortMarked_ = core_.list().sorted();
+  sortMarked_ = core_.shownList().sorted();
   showSortMark();
 }
 
@@ -1016,7 +1037,7 @@ void Form1::showSortMark() {
   const HWND list = controls_[slot(Control::ListView1)];
   const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   if (!header) return;
-  const ListModel& model = core_.list();
+  const ListModel& model = core_.shownList();
   for (std::size_t j = 0; j < viewColumns_.size(); ++j) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
@@ -1030,13 +1051,13 @@ void Form1::showSortMark() {
 }
 
 void Form1::rowsAdded() {
-  SendMessageW(controls_[slot(Control::ListView1)], LVM_SETITEMCOUNT, core_.list().rowCount(),
+  SendMessageW(controls_[slot(Control::ListView1)], LVM_SETITEMCOUNT, core_.shownList().rowCount(),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void Form1::rowsChanged() {
   const HWND list = controls_[slot(Control::ListView1)];
-  const ListModel& model = core_.list();
+  const ListModel& model = core_.shownList();
   // An emptied list is filled anew in the order rows come (a rebuild): it
   // is no longer in the sort's order, whatever the sort settings say.
   if (model.rowCount() == 0) sortMarked_ = false;
@@ -1053,12 +1074,16 @@ void Form1::rowsChanged() {
   InvalidateRect(list, nullptr, TRUE);
 }
 
+void Form1::cellsChanged() {
+  if (const HWND list = controls_[slot(Control::ListView1)]) InvalidateRect(list, nullptr, FALSE);
+}
+
 void Form1::cellChanged(std::size_t row) {
   SendMessageW(controls_[slot(Control::ListView1)], LVM_REDRAWITEMS, row, row);
 }
 
 void Form1::selectionChanged(std::size_t row) {
-  if (!syncingSelection_) showSelection(row, core_.list().selected(row));
+  if (!syncingSelection_) showSelection(row, core_.shownList().selected(row));
 }
 
 void Form1::showSelection(std::size_t row, bool selected) {
@@ -1081,7 +1106,7 @@ void Form1::takeSelectionFromView(int first, int last) {
   syncingSelection_ = true;
   for (int i = first; i >= 0 && i <= last; ++i) {
     const LRESULT state = SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED);
-    core_.list().setSelected(static_cast<std::size_t>(i), (state & LVIS_SELECTED) != 0);
+    core_.shownList().setSelected(static_cast<std::size_t>(i), (state & LVIS_SELECTED) != 0);
   }
   syncingSelection_ = false;
 }

@@ -19,6 +19,9 @@
 
 namespace vemdrol {
 
+// Posted by the detail worker's thread when it has read details.
+inline constexpr UINT detailsReadyMessage = WM_APP + 1;
+
 class Form1 final : public Form, private ListObserver {
  public:
   Form1(HINSTANCE instance, WindowServices& services);
@@ -115,6 +118,7 @@ class Form1 final : public Form, private ListObserver {
   void rowsAdded() override;
   void rowsChanged() override;
   void cellChanged(std::size_t row) override;
+  void cellsChanged() override;
   void selectionChanged(std::size_t row) override;
   void bringIntoView(std::size_t row) override;
   void sortChanged() override;

@@ -10,46 +10,75 @@ void appendCell(Text& text, TextView cell) {
 
 }  // namespace
 
-std::vector<MenuEntry> rowMenu(const ListModel& list) {
+std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state) {
   const bool any = list.selectedCount() > 0;
+  const auto entry = [](ListCommand command, const wchar_t* caption, bool enabled,
+                        bool checked = false) {
+    return MenuEntry{static_cast<int>(command), caption, L"", enabled, checked};
+  };
   return {
       {static_cast<int>(ListCommand::copyRows), L"コピー", L"Ctrl+C", any},
-      {static_cast<int>(ListCommand::copyPaths), L"パスをコピー", L"", any},
+      entry(ListCommand::copyPaths, L"パスをコピー", any),
       {},
-      {static_cast<int>(ListCommand::openFileLocation), L"ファイルの場所を開く", L"", any},
-      {static_cast<int>(ListCommand::showProperties), L"プロパティ", L"", any},
+      entry(ListCommand::openFileLocation, L"ファイルの場所を開く", any),
+      entry(ListCommand::showProperties, L"プロパティ", any),
+      {},
+      entry(ListCommand::compare, L"比較...", state.filesReady),
+      entry(ListCommand::changedOnly, L"差分のみ表示", state.comparing, state.changedOnly),
+      entry(ListCommand::endComparison, L"比較を終了", state.comparing),
+      {},
+      entry(ListCommand::saveList, L"現在の一覧を保存...", state.filesReady),
   };
 }
 
-std::vector<MenuEntry> columnMenu(const ListModel& list) {
+std::vector<MenuEntry> columnMenu(std::span<const ColumnChoice> columns) {
   std::size_t shown = 0;
-  for (std::size_t i = 0; i < list.columnCount(); ++i) shown += list.column(i).shown ? 1 : 0;
+  for (const ColumnChoice& column : columns) shown += column.shown ? 1 : 0;
   std::vector<MenuEntry> entries;
-  for (std::size_t i = 0; i < list.columnCount(); ++i) {
-    const ListColumn& column = list.column(i);
-    entries.push_back({columnCommandBase + static_cast<int>(i), column.name, L"",
+  bool ownColumns = true;
+  for (const ColumnChoice& column : columns) {
+    if (ownColumns && column.column >= cellCount && !entries.empty()) entries.emplace_back();
+    ownColumns = column.column < cellCount;
+    entries.push_back({columnCommandBase + static_cast<int>(column.column), Text(column.name), L"",
                        !column.shown || shown > 1, column.shown});
   }
   return entries;
 }
 
+std::vector<MenuEntry> columnMenu(const ListModel& list) {
+  std::vector<ColumnChoice> choices;
+  for (std::size_t i = 0; i < list.columnCount(); ++i) {
+    choices.push_back({i, list.column(i).name, list.column(i).shown});
+  }
+  return columnMenu(choices);
+}
+
 Text selectedRowsText(const ListModel& list) {
-  if (list.selectedCount() == 0) return Text();
+  std::vector<Text> names;
   std::vector<std::size_t> columns;
   for (std::size_t i = 0; i < list.columnCount(); ++i) {
-    if (list.column(i).shown) columns.push_back(i);
+    if (!list.column(i).shown) continue;
+    names.push_back(list.column(i).name);
+    columns.push_back(i);
   }
+  return selectedRowsText(list, names, [&](std::size_t row, std::size_t place) -> TextView {
+    return list.cell(row, columns[place]);
+  });
+}
+
+Text selectedRowsText(const ListModel& list, std::span<const Text> names, const ShownCell& cell) {
+  if (list.selectedCount() == 0) return Text();
   Text text;
-  for (std::size_t i = 0; i < columns.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0) text += L'\t';
-    appendCell(text, list.column(columns[i]).name);
+    appendCell(text, names[i]);
   }
   text += L"\r\n";
   for (std::size_t row = 0; row < list.rowCount(); ++row) {
     if (!list.selected(row)) continue;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
       if (i > 0) text += L'\t';
-      appendCell(text, list.cell(row, columns[i]));
+      appendCell(text, cell(row, i));
     }
     text += L"\r\n";
   }

@@ -1,12 +1,15 @@
 // The list's context menus and what their entries and the list's keys do:
 // copying rows or paths, the file's folder and its properties, selecting
-// every row, and choosing the shown columns. The window layer shows the
-// entries as listed here; a feature with entries of its own adds them here,
-// with its commands.
+// every row, comparing with an earlier inventory, saving the current list,
+// and choosing the shown columns. The window layer shows the entries as
+// listed here; a feature with entries of its own adds them here, with its
+// commands.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/text.h"
@@ -20,10 +23,15 @@ enum class ListCommand : int {
   openFileLocation,
   showProperties,
   selectAll,
+  compare,
+  changedOnly,
+  endComparison,
+  saveList,
 };
 
 // Commands from this number on show or hide a column: the number less this
-// one is the list's column.
+// one is the column's number (app/row_facts.h: the list's columns, then the
+// detail columns).
 inline constexpr int columnCommandBase = 1000;
 
 struct MenuEntry {
@@ -36,11 +44,28 @@ struct MenuEntry {
   bool checked = false;
 };
 
-// The menu of the list's rows.
-std::vector<MenuEntry> rowMenu(const ListModel& list);
+// What the row menu's entries depend on besides the selection.
+struct RowMenuState {
+  bool comparing = false;
+  bool changedOnly = false;
+  // Whether files can be chosen and read (a machine is connected and no
+  // rebuild runs).
+  bool filesReady = true;
+};
 
-// The menu of the column headers: every column, checked when shown. The last
-// column shown cannot be hidden.
+// The menu of the list's rows.
+std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state = {});
+
+struct ColumnChoice {
+  std::size_t column;
+  TextView name;
+  bool shown;
+};
+
+// The menu of the column headers: every column, checked when shown, the
+// detail columns after a separator. The last column shown cannot be hidden.
+std::vector<MenuEntry> columnMenu(std::span<const ColumnChoice> columns);
+// The same for the list's own columns.
 std::vector<MenuEntry> columnMenu(const ListModel& list);
 
 // The selected rows as the list shows them: a line of the shown columns'
@@ -49,6 +74,10 @@ std::vector<MenuEntry> columnMenu(const ListModel& list);
 // that each row stays one line of the same number of fields. "" when no row
 // is selected.
 Text selectedRowsText(const ListModel& list);
+// The same with the columns a view shows: their names, and the cell of a row
+// for the column at a place among them.
+using ShownCell = std::function<TextView(std::size_t row, std::size_t place)>;
+Text selectedRowsText(const ListModel& list, std::span<const Text> names, const ShownCell& cell);
 
 // The program files' paths of the selected rows, one a line, each ended by
 // CR LF; "" when no row is selected.

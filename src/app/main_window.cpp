@@ -6,6 +6,7 @@
 #include "app/progress.h"
 #include "app/single_copy.h"
 #include "files/error_message.h"
+#include "files/inventory_file.h"
 #include "rows/saved_rows.h"
 #include "scan/scan.h"
 #include "search/column_sort.h"
@@ -17,7 +18,24 @@ bool argumentAsksForRebuild(TextView argument) {
   return !argument.empty() && containsNoCase(argument, L"作成");
 }
 
-MainWindow::MainWindow(Form& form, WindowServices& services) : form_(form), services_(services) {}
+MainWindow::MainWindow(Form& form, WindowServices& services) : form_(form), services_(services) {
+  list_.setExtraCells(this);
+}
+
+MainWindow::~MainWindow() {
+  list_.setExtraCells(nullptr);
+  list_.setObserver(nullptr);
+}
+
+void MainWindow::setDetailWorker(std::unique_ptr<DetailWorker> worker) {
+  cancelDetails();
+  worker_ = std::move(worker);
+}
+
+void MainWindow::setListObserver(ListObserver* observer) {
+  observer_ = observer;
+  shownList().setObserver(observer);
+}
 
 void MainWindow::load() {
   // A failing step ends start-up where it stands; the program goes on with
@@ -90,19 +108,43 @@ void MainWindow::applyColumnSettings(const ViewSettings& settings) {
     }
     anyShown = anyShown || columns_.shown[i];
   }
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    for (const ColumnView& saved : settings.columns) {
+      if (saved.name != detailColumns[d].name) continue;
+      detailWidths_[d] = saved.widthTwips;
+      detailShown_[d] = saved.shown;
+    }
+    anyShown = anyShown || detailShown_[d];
+  }
   // A list with no column to show would look empty: show them all.
   if (!anyShown) std::fill(columns_.shown.begin(), columns_.shown.end(), true);
 }
 
 void MainWindow::applySortSetting(const ViewSettings& settings) {
   if (!settings.sort) return;
+  const int order = settings.sort->descending ? 1 : 0;
   for (std::size_t i = 0; i < list_.columnCount(); ++i) {
     if (list_.column(i).name != settings.sort->column) continue;
-    list_.setSortKey(i);
-    list_.setSortOrder(settings.sort->descending ? 1 : 0);
-    list_.setSorted(true);
+    sortShownList(i, order);
     return;
   }
+  // A detail column sorts once the worker has read every row's file; the
+  // rows stand in the file's order until then.
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    if (detailColumns[d].name != settings.sort->column) continue;
+    const std::size_t column = firstDetailColumn + d;
+    if (!waitForFacts(partsOfColumn(column), AfterFacts::sort, column, order)) {
+      sortShownList(column, order);
+    }
+    return;
+  }
+}
+
+void MainWindow::sortShownList(std::size_t column, int order) {
+  ListModel& list = shownList();
+  list.setSortKey(column);
+  list.setSortOrder(order);
+  list.setSorted(true);
 }
 
 void MainWindow::unload() {
@@ -122,8 +164,15 @@ void MainWindow::unload() {
     settings.columns.push_back(
         {columns_.names[i], within(columns_.widthsTwips[i], 0), columns_.shown[i]});
   }
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    settings.columns.push_back(
+        {Text(detailColumns[d].name), within(detailWidths_[d], 0), detailShown_[d]});
+  }
   if (list_.sorted() && list_.sortKey() < list_.columnCount()) {
     settings.sort = SortView{list_.column(list_.sortKey()).name, list_.sortOrder() == 1};
+  } else if (list_.sorted() && isDetailColumn(list_.sortKey())) {
+    settings.sort =
+        SortView{Text(detailColumns[detailOf(list_.sortKey())].name), list_.sortOrder() == 1};
   }
   // A folder that takes no file keeps no view; the next start uses the
   // defaults.
@@ -141,7 +190,26 @@ void MainWindow::timer() {
   services_.endProgram(failed ? rebuildFailedExitCode : 0);
 }
 
-void MainWindow::columnClick(std::size_t header) { vemdrol::columnClick(list_, header); }
+void MainWindow::columnClick(std::size_t header) {
+  if (header == 0) return;
+  const std::size_t column = header - 1;
+  // A second click while the first still waits turns the waiting sort.
+  if (wait_ && wait_->then == AfterFacts::sort && wait_->sortColumn == column) {
+    wait_->order = wait_->order == 1 ? 0 : 1;
+    return;
+  }
+  if (wait_) cancelDetails();
+  ListModel& list = shownList();
+  const int order = list.sortOrder() != 1 ? 1 : 0;
+  if (!waitForFacts(partsOfColumn(column), AfterFacts::sort, column, order)) {
+    vemdrol::columnClick(list, header);
+  }
+}
+
+void MainWindow::text1Change() {
+  search_.wordChanged();
+  if (comparedSearch_) comparedSearch_->wordChanged();
+}
 
 void MainWindow::command1Click() { rebuild(); }
 
@@ -150,35 +218,82 @@ void MainWindow::rebuild() {
   // start a second rebuild inside the first.
   if (!rebuild_ || rebuilding_) return;
   rebuilding_ = true;
+  // Nothing is read for the details while the list is built: what waits is
+  // dropped, and the rows on screen ask again once the list stands.
+  cancelDetails();
+  // A comparison shows the rebuilt list against the same earlier inventory;
+  // meanwhile the window shows the list being built.
+  std::optional<std::vector<InventoryRecord>> older;
+  bool changedOnly = false;
+  if (comparison_) {
+    older = comparison_->older();
+    changedOnly = comparison_->changedOnly();
+    endComparison();
+  }
   rebuild_();
   rebuilding_ = false;
+  if (older) {
+    startComparison(std::move(*older));
+    if (changedOnly) setChangedOnly(true);
+  }
+  if (observer_) observer_->cellsChanged();
 }
 
 void MainWindow::showFailure(const Error& error) {
   form_.setCaption(Control::Label1, errorMessage(L"", error));
 }
 
+std::vector<MenuEntry> MainWindow::rowMenu() const {
+  RowMenuState state;
+  state.comparing = comparison_ != nullptr;
+  state.changedOnly = comparison_ && comparison_->changedOnly();
+  state.filesReady = files_ != nullptr && !rebuilding_;
+  return vemdrol::rowMenu(shownList(), state);
+}
+
+std::vector<MenuEntry> MainWindow::columnMenu() const {
+  std::vector<ColumnChoice> choices;
+  for (std::size_t i = 0; i < list_.columnCount(); ++i) {
+    choices.push_back({i, list_.column(i).name, list_.column(i).shown});
+  }
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    choices.push_back({firstDetailColumn + d, detailColumns[d].name, detailShown_[d]});
+  }
+  return vemdrol::columnMenu(choices);
+}
+
 void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow) {
   if (command >= columnCommandBase) {
     const auto column = static_cast<std::size_t>(command - columnCommandBase);
     if (column < list_.columnCount()) showColumn(column, !list_.column(column).shown);
+    if (isDetailColumn(column)) showColumn(column, !detailShown_[detailOf(column)]);
     return;
   }
+  const ListModel& list = shownList();
   const auto oneFile = [&](auto&& action) {
-    const std::optional<std::size_t> row = commandRow(list_, focusedRow);
-    if (!row || list_.cell(*row, pathCell).empty()) return;
-    if (Status done = action(list_.cell(*row, pathCell)); !done) showFailure(done.error());
+    const std::optional<std::size_t> row = commandRow(list, focusedRow);
+    if (!row || list.cell(*row, pathCell).empty()) return;
+    if (Status done = action(list.cell(*row, pathCell)); !done) showFailure(done.error());
   };
   const auto copy = [&](const Text& text) {
     if (text.empty()) return;
     if (Status copied = services_.setClipboardText(text); !copied) showFailure(copied.error());
   };
+  const auto askFile = [&](bool save, TextView title) {
+    return services_.askFileName(FileQuestion{save, Text(title), Text(inventoryFilterName),
+                                              L"*.cnt", save ? L"Vemdrol.cnt" : L""});
+  };
   switch (static_cast<ListCommand>(command)) {
     case ListCommand::copyRows:
-      copy(selectedRowsText(list_));
+      // A copy already waiting takes the rows selected when it is done.
+      if (wait_ && wait_->then == AfterFacts::copy) break;
+      if (wait_) cancelDetails();
+      // The shown detail cells of every selected row go with them: those not
+      // read yet are read first.
+      if (!waitForFacts(shownParts(), AfterFacts::copy)) copyShownRows();
       break;
     case ListCommand::copyPaths:
-      copy(selectedPathsText(list_));
+      copy(selectedPathsText(list));
       break;
     case ListCommand::openFileLocation:
       oneFile([this](TextView path) { return services_.openFileLocation(path); });
@@ -186,33 +301,288 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
     case ListCommand::showProperties:
       oneFile([this](TextView path) { return services_.showFileProperties(path); });
       break;
-    case ListCommand::selectAll:
-      for (std::size_t row = 0; row < list_.rowCount(); ++row) list_.setSelected(row, true);
+    case ListCommand::selectAll: {
+      ListModel& rows = shownList();
+      for (std::size_t row = 0; row < rows.rowCount(); ++row) rows.setSelected(row, true);
+      break;
+    }
+    case ListCommand::compare:
+      if (files_ && !rebuilding_) {
+        if (const std::optional<Text> path = askFile(false, compareTitle)) compareWith(*path);
+      }
+      break;
+    case ListCommand::changedOnly:
+      if (comparison_) setChangedOnly(!comparison_->changedOnly());
+      break;
+    case ListCommand::endComparison:
+      endComparison();
+      break;
+    case ListCommand::saveList:
+      if (files_ && !rebuilding_) {
+        if (const std::optional<Text> path = askFile(true, saveListTitle)) saveListAs(*path);
+      }
       break;
   }
 }
 
+void MainWindow::copyShownRows() {
+  const std::vector<ShownColumn> shown = shownColumns();
+  std::vector<Text> names;
+  for (const ShownColumn& column : shown) names.emplace_back(column.name);
+  const Text text = selectedRowsText(shownList(), names, [&](std::size_t row, std::size_t place) {
+    return cellText(row, shown[place].column);
+  });
+  if (text.empty()) return;
+  if (Status copied = services_.setClipboardText(text); !copied) showFailure(copied.error());
+}
+
 void MainWindow::columnResized(std::size_t column, long widthTwips) {
+  if (column == changeColumn) changeWidth_ = widthTwips;
+  if (isDetailColumn(column)) detailWidths_[detailOf(column)] = widthTwips;
+  if (column >= list_.columnCount()) return;
   list_.setColumnWidth(column, widthTwips);
   const std::size_t entry = tableIndexOfListColumn(columns_, column);
   if (entry < columns_.widthsTwips.size()) columns_.widthsTwips[entry] = widthTwips;
 }
 
 void MainWindow::showColumn(std::size_t column, bool shown) {
-  if (column >= list_.columnCount()) return;
+  const bool own = column < list_.columnCount();
+  if (!own && !isDetailColumn(column)) return;
   if (!shown) {
     std::size_t others = 0;
     for (std::size_t i = 0; i < list_.columnCount(); ++i) {
       others += i != column && list_.column(i).shown ? 1 : 0;
     }
+    for (std::size_t d = 0; d < detailCount; ++d) {
+      others += firstDetailColumn + d != column && detailShown_[d] ? 1 : 0;
+    }
     if (others == 0) return;
   }
-  const std::size_t entry = tableIndexOfListColumn(columns_, column);
-  if (entry < columns_.shown.size()) columns_.shown[entry] = shown;
-  list_.setColumnShown(column, shown);
+  if (own) {
+    const std::size_t entry = tableIndexOfListColumn(columns_, column);
+    if (entry < columns_.shown.size()) columns_.shown[entry] = shown;
+    // The list tells the view itself, when the view shows it.
+    list_.setColumnShown(column, shown);
+    if (!comparison_) return;
+  } else {
+    if (detailShown_[detailOf(column)] == shown) return;
+    detailShown_[detailOf(column)] = shown;
+  }
+  if (observer_) observer_->columnsChanged();
+}
+
+std::vector<ShownColumn> MainWindow::shownColumns() const {
+  std::vector<ShownColumn> shown;
+  if (comparison_) shown.push_back({changeColumn, changeColumnName, changeWidth_});
+  for (std::size_t i = 0; i < list_.columnCount(); ++i) {
+    const ListColumn& column = list_.column(i);
+    if (column.shown) shown.push_back({i, column.name, column.widthTwips});
+  }
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    if (detailShown_[d]) {
+      shown.push_back({firstDetailColumn + d, detailColumns[d].name, detailWidths_[d]});
+    }
+  }
+  return shown;
+}
+
+long MainWindow::columnWidth(std::size_t column) const {
+  if (column == changeColumn) return changeWidth_;
+  if (isDetailColumn(column)) return detailWidths_[detailOf(column)];
+  return column < list_.columnCount() ? list_.column(column).widthTwips : 0;
+}
+
+TextView MainWindow::cellText(std::size_t row, std::size_t column) const {
+  const ListModel& list = shownList();
+  if (column < cellCount) return list.cell(row, column);
+  if (row >= list.rowCount()) return {};
+  return extraCell(list.cells(row), list.tag(row), column);
+}
+
+TextView MainWindow::cellToShow(std::size_t row, std::size_t column) {
+  const TextView known = cellText(row, column);
+  if (!known.empty() || !isDetailColumn(column) || !worker_ || rebuilding_) return known;
+  const ListModel& list = shownList();
+  const Text& path = list.cell(row, pathCell);
+  if (path.empty()) return known;
+  const Text key = FactsCache::keyOf(path);
+  // One reading for the row's every shown detail, rather than one a column.
+  if (!facts_.cell(key, detailOf(column))) askFor(path, key, shownParts(), true);
+  return known;
+}
+
+bool MainWindow::rowRemoved(std::size_t row) const {
+  return comparison_ && row < comparison_->rows().rowCount() &&
+         comparison_->removed(comparison_->rows().tag(row));
+}
+
+std::optional<CellOrder> MainWindow::extraOrder(std::size_t column) const {
+  if (isDetailColumn(column)) return cellOrderOf(detailColumns[detailOf(column)].name);
+  if (column == changeColumn && comparison_) return CellOrder::text;
+  return std::nullopt;
+}
+
+TextView MainWindow::extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
+                               std::size_t column) const {
+  if (column == changeColumn) return comparison_ ? comparison_->change(tag) : TextView();
+  if (!isDetailColumn(column) || cells[pathCell].empty()) return {};
+  return facts_.cell(FactsCache::keyOf(cells[pathCell]), detailOf(column)).value_or(TextView());
+}
+
+unsigned MainWindow::partsOfColumn(std::size_t column) {
+  return isDetailColumn(column) ? detailPartOf(detailOf(column)) : 0;
+}
+
+unsigned MainWindow::shownParts() const {
+  unsigned parts = 0;
+  for (std::size_t d = 0; d < detailCount; ++d) {
+    if (detailShown_[d]) parts |= detailPartOf(d);
+  }
+  return parts;
+}
+
+void MainWindow::askFor(const Text& path, const Text& key, unsigned parts, bool urgent) {
+  if (parts == 0) return;
+  const unsigned missing = facts_.ask(key, parts, urgent);
+  if (missing != 0) worker_->request(DetailRequest{path, key, missing}, urgent);
+}
+
+bool MainWindow::waitForFacts(unsigned parts, AfterFacts then, std::size_t sortColumn, int order) {
+  // While the list is built nothing is read: what is known is all there is.
+  if (parts == 0 || !worker_ || rebuilding_) return false;
+  const ListModel& list = shownList();
+  FactsWait rows(parts);
+  for (std::size_t row = 0; row < list.rowCount(); ++row) {
+    if (then == AfterFacts::copy && !list.selected(row)) continue;
+    const Text& path = list.cell(row, pathCell);
+    if (path.empty()) continue;
+    Text key = FactsCache::keyOf(path);
+    if (facts_.knows(key, parts)) continue;
+    askFor(path, key, parts, false);
+    rows.addRow(key);
+  }
+  if (rows.done()) return false;
+  wait_.emplace(Wait{std::move(rows), then, sortColumn, order});
+  showWaitProgress();
+  return true;
+}
+
+void MainWindow::detailsArrived() {
+  if (!worker_) return;
+  const std::vector<DetailResult> results = worker_->takeResults();
+  if (results.empty()) return;
+  for (const DetailResult& result : results) {
+    facts_.store(result.key, result.parts, result.details);
+    if (wait_ && facts_.knows(result.key, wait_->rows.parts())) wait_->rows.arrived(result.key);
+  }
+  if (observer_) observer_->cellsChanged();
+  if (!wait_) return;
+  if (wait_->rows.done()) {
+    finishWait();
+  } else {
+    showWaitProgress();
+  }
+}
+
+void MainWindow::showWaitProgress() {
+  const std::size_t total = wait_->rows.rowsTotal();
+  const auto percent = static_cast<int>(wait_->rows.rowsDone() * 100 / (total ? total : 1));
+  if (percent == wait_->shownPercent) return;
+  wait_->shownPercent = percent;
+  form_.setCaption(Control::Label1, factsProgressText(wait_->rows.rowsDone(), total));
+}
+
+void MainWindow::clearWaitProgress() {
+  if (form_.caption(Control::Label1).starts_with(factsProgressStart)) {
+    form_.setCaption(Control::Label1, L"");
+  }
+}
+
+void MainWindow::finishWait() {
+  const Wait done = std::move(*wait_);
+  wait_.reset();
+  clearWaitProgress();
+  if (done.then == AfterFacts::sort) {
+    sortShownList(done.sortColumn, done.order);
+  } else {
+    copyShownRows();
+  }
+}
+
+void MainWindow::cancelDetails() {
+  if (worker_) worker_->cancel();
+  facts_.forgetAsked();
+  if (wait_) {
+    wait_.reset();
+    clearWaitProgress();
+  }
+  if (observer_) observer_->cellsChanged();
+}
+
+void MainWindow::compareWith(TextView path) {
+  if (!files_) return;
+  Result<std::string> bytes = files_->readFile(path);
+  if (!bytes) {
+    form_.setCaption(Control::Label1, unreadableOlderMessage(L"", bytes.error()));
+    return;
+  }
+  CheckedInventory older = readCheckedInventory(bytes.value());
+  startComparison(std::move(older.records));
+  form_.setCaption(Control::Label1, older.damagedLines == 0
+                                        ? Text()
+                                        : damagedOlderMessage(L"", older, damagedLinesNamed));
+}
+
+void MainWindow::startComparison(std::vector<InventoryRecord> older) {
+  cancelDetails();
+  shownList().setObserver(nullptr);
+  comparedSearch_.reset();
+  comparison_ = std::make_unique<ComparedList>(list_, std::move(older));
+  comparison_->rows().setExtraCells(this);
+  comparedSearch_.emplace(form_, services_, comparison_->rows(),
+                          [this](std::size_t row, Text& text) { comparison_->rowText(row, text); });
+  showShownList();
+}
+
+void MainWindow::setChangedOnly(bool changedOnly) {
+  if (!comparison_) return;
+  cancelDetails();
+  comparison_->setChangedOnly(changedOnly);
+  // The rows are new: the search starts again from the top.
+  comparedSearch_->wordChanged();
+}
+
+void MainWindow::endComparison() {
+  if (!comparison_) return;
+  cancelDetails();
+  comparison_->rows().setObserver(nullptr);
+  comparedSearch_.reset();
+  comparison_.reset();
+  showShownList();
+}
+
+void MainWindow::showShownList() {
+  ListModel& shown = shownList();
+  shown.setObserver(observer_);
+  if (!observer_) return;
+  observer_->columnsChanged();
+  observer_->rowsChanged();
+  observer_->sortChanged();
+}
+
+void MainWindow::saveListAs(TextView path) {
+  if (!files_) return;
+  // The inventory's own rows, in their order: never the compared list's
+  // removed rows or its 差分 column.
+  if (Status saved = files_->replaceFile(path, inventoryFileBytes(list_)); !saved) {
+    form_.setCaption(Control::Label1, Text(listNotSavedMessage) + errorMessage(L"", saved.error()));
+    return;
+  }
+  form_.setCaption(Control::Label1, listSavedMessage);
 }
 
 void MainWindow::connect(const Machine& machine) {
+  files_ = &machine.files;
   folder_.emplace(ProgramFolder{machine.files, services_.programFolder()});
   settingsFolder_.emplace(*folder_);
   VersionResourceReader& versions = machine.versions;

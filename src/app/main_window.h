@@ -3,9 +3,14 @@
 // ends an unattended run. The Windows main window forwards its events here.
 #pragma once
 
+#include <array>
 #include <functional>
+#include <memory>
 
+#include "app/compared_list.h"
+#include "app/detail_worker.h"
 #include "app/list_commands.h"
+#include "app/row_facts.h"
 #include "app/view_settings.h"
 #include "files/program_files.h"
 #include "files/skip_list.h"
@@ -25,13 +30,30 @@ namespace vemdrol {
 // The argument text selects unattended mode when it contains "作成".
 bool argumentAsksForRebuild(TextView argument);
 
-class MainWindow {
+// A column the view shows: its number (app/row_facts.h), name and width.
+struct ShownColumn {
+  std::size_t column;
+  TextView name;
+  long widthTwips;
+};
+
+// The texts of the window's own that are not the form's design.
+inline constexpr TextView compareTitle = L"比較する一覧を開く";
+inline constexpr TextView saveListTitle = L"現在の一覧を保存";
+inline constexpr TextView inventoryFilterName = L"一覧ファイル (*.cnt)";
+inline constexpr TextView listSavedMessage = L"現在の一覧を保存しました";
+inline constexpr TextView listNotSavedMessage = L"現在の一覧を保存できませんでした: ";
+// How many damaged lines of a compared file the status line names.
+inline constexpr std::size_t damagedLinesNamed = 5;
+
+class MainWindow final : private ExtraCells {
  public:
   // Loads the saved inventory into the list; sets flag to "" on entry.
   using InventoryLoader = std::function<void(Text& flag)>;
   using RebuildCommand = std::function<void()>;
 
   MainWindow(Form& form, WindowServices& services);
+  ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
@@ -54,32 +76,71 @@ class MainWindow {
   // own folder. Without one, start-up uses the defaults and nothing is saved.
   void setSettingsFolder(const ProgramFolder& folder) { settingsFolder_.emplace(folder); }
 
+  // Who reads the details of the list's files. Until one is set, the detail
+  // columns stay empty and a sort by one of them sorts at once.
+  void setDetailWorker(std::unique_ptr<DetailWorker> worker);
+  // The view, which hears of the list it shows: the inventory's list, or
+  // the compared list while comparing.
+  void setListObserver(ListObserver* observer);
+
   // Events of the window.
   void load();
   void resize();
   void timer();
   void command1Click();
-  void command2Click() { search_.searchDown(); }
-  void command3Click() { search_.searchUp(); }
-  void text1Change() { search_.wordChanged(); }
-  // header: the clicked column header's position, from 1.
+  void command2Click() { shownSearch().searchDown(); }
+  void command3Click() { shownSearch().searchUp(); }
+  void text1Change();
+  // header: the clicked column's number (app/row_facts.h) plus one; for the
+  // list's own columns, the header's position from 1. A column whose
+  // details are not all known sorts once they are.
   void columnClick(std::size_t header);
   // The window is closing: the view is remembered for the next start.
   void unload();
+  // The detail worker has results.
+  void detailsArrived();
 
   // The list's menus and their commands (app/list_commands.h). focusedRow:
   // the row the view has the focus on, if any.
-  std::vector<MenuEntry> rowMenu() const { return vemdrol::rowMenu(list_); }
-  std::vector<MenuEntry> columnMenu() const { return vemdrol::columnMenu(list_); }
+  std::vector<MenuEntry> rowMenu() const;
+  std::vector<MenuEntry> columnMenu() const;
   void listCommand(int command, std::optional<std::size_t> focusedRow = std::nullopt);
   // The user dragged a column's edge.
   void columnResized(std::size_t column, long widthTwips);
+  // column: a column's number (app/row_facts.h).
   void showColumn(std::size_t column, bool shown);
+
+  // Compares the list with the earlier inventory file at path, or says in
+  // the status line why it cannot. A damaged line is named there, and the
+  // lines that could be read are compared.
+  void compareWith(TextView path);
+  void setChangedOnly(bool changedOnly);
+  void endComparison();
+  // Writes the list in the inventory file's format to path; a failure is
+  // shown in the status line.
+  void saveListAs(TextView path);
+
+  // The columns the view shows, in their order: 差分 while comparing, the
+  // list's shown columns, the shown detail columns.
+  std::vector<ShownColumn> shownColumns() const;
+  long columnWidth(std::size_t column) const;
+  // A cell of the shown list. cellToShow asks for a detail not yet known,
+  // which shows empty until it comes; cellText only looks.
+  TextView cellToShow(std::size_t row, std::size_t column);
+  TextView cellText(std::size_t row, std::size_t column) const;
+  // Whether a row of the shown list is a comparison's removed row.
+  bool rowRemoved(std::size_t row) const;
 
   ListModel& list() { return list_; }
   const ListModel& list() const { return list_; }
+  // The list the view shows: the inventory's, or the compared list.
+  ListModel& shownList() { return comparison_ ? comparison_->rows() : list_; }
+  const ListModel& shownList() const { return comparison_ ? comparison_->rows() : list_; }
+  const ComparedList* comparison() const { return comparison_.get(); }
   const ColumnTable& columns() const { return columns_; }
+  bool detailShown(std::size_t detail) const { return detailShown_.at(detail); }
   const ListSearch& search() const { return search_; }
+  const FactsCache& facts() const { return facts_; }
   // True once start-up chose unattended mode.
   bool unattended() const { return unattended_; }
   // How the last rebuild through the connected machine ended.
@@ -93,6 +154,30 @@ class MainWindow {
   void placeWindow(const ViewSettings& settings);
   void applySortSetting(const ViewSettings& settings);
   void showFailure(const Error& error);
+  ListSearch& shownSearch() { return comparedSearch_ ? *comparedSearch_ : search_; }
+  void startComparison(std::vector<InventoryRecord> older);
+  // The view now shows shownList() in place of the list it showed.
+  void showShownList();
+  void sortShownList(std::size_t column, int order);
+  // The parts of the details that the shown columns (or one column) need.
+  unsigned shownParts() const;
+  static unsigned partsOfColumn(std::size_t column);
+  void askFor(const Text& path, const Text& key, unsigned parts, bool urgent);
+  // Waits for the details of the shown list's rows (the selected ones for a
+  // copy), then sorts or copies; false when nothing needs to wait.
+  enum class AfterFacts { sort, copy };
+  bool waitForFacts(unsigned parts, AfterFacts then, std::size_t sortColumn = 0, int order = 0);
+  void clearWaitProgress();
+  void finishWait();
+  void showWaitProgress();
+  // Drops the wait and every reading not yet done.
+  void cancelDetails();
+  void copyShownRows();
+
+  // ExtraCells, for sorting by the detail and 差分 columns.
+  std::optional<CellOrder> extraOrder(std::size_t column) const override;
+  TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
+                     std::size_t column) const override;
 
   Form& form_;
   WindowServices& services_;
@@ -105,9 +190,31 @@ class MainWindow {
   bool rebuilding_ = false;
   std::optional<ScanOutcome> lastRebuild_;
   std::optional<ProgramFolder> settingsFolder_;
+  ListObserver* observer_ = nullptr;
+
+  // The detail columns: shown or not, and their widths.
+  std::array<bool, detailCount> detailShown_{};
+  std::array<long, detailCount> detailWidths_ = detailWidthsTwips;
+  long changeWidth_ = changeWidthTwips;
+  std::unique_ptr<DetailWorker> worker_;
+  FactsCache facts_;
+  struct Wait {
+    FactsWait rows;
+    AfterFacts then;
+    std::size_t sortColumn;
+    int order;
+    // The last progress shown, in percent, so that the status line changes
+    // a hundred times at most.
+    int shownPercent = -1;
+  };
+  std::optional<Wait> wait_;
+
+  std::unique_ptr<ComparedList> comparison_;
+  std::optional<ListSearch> comparedSearch_;
 
   // What the window keeps for the whole run once a machine is connected.
   std::optional<ProgramFolder> folder_;
+  FileSystem* files_ = nullptr;
   Inventory inventory_;
   RegistryListing listing_;
   std::optional<SkipList> skipList_;

@@ -96,11 +96,16 @@ TEST_F(ListCommands, HiddenColumnKeepsItsCellsTheSavedFileAndTheSearch) {
   rebuildColumns(window.columns(), window.list());
   EXPECT_FALSE(window.list().column(3).shown);
 
+  // The five, a separator, then the detail columns, hidden at first.
   const std::vector<MenuEntry> menu = window.columnMenu();
-  ASSERT_EQ(menu.size(), 5u);
+  ASSERT_EQ(menu.size(), 5u + 1u + detailCount);
   EXPECT_EQ(menu[3].caption, L"パス");
   EXPECT_FALSE(menu[3].checked);
   EXPECT_TRUE(menu[4].checked);
+  EXPECT_EQ(menu[5].command, 0);
+  EXPECT_EQ(menu[6].caption, L"会社名");
+  EXPECT_FALSE(menu[6].checked);
+  EXPECT_EQ(menu.back().caption, L"署名の状態");
 }
 
 TEST_F(ListCommands, LastShownColumnCannotBeHidden) {
@@ -111,8 +116,16 @@ TEST_F(ListCommands, LastShownColumnCannotBeHidden) {
   window.listCommand(columnCommandBase + 4);
   EXPECT_TRUE(window.list().column(4).shown);
   // Past the last column: nothing.
-  window.listCommand(columnCommandBase + 5);
+  window.listCommand(columnCommandBase + static_cast<int>(changeColumn));
   EXPECT_EQ(window.list().columnCount(), 5u);
+  EXPECT_EQ(window.shownColumns().size(), 1u);
+  // A detail column shown lets the last of the five go.
+  window.listCommand(columnCommandBase + static_cast<int>(firstDetailColumn));
+  EXPECT_TRUE(window.detailShown(0));
+  window.showColumn(4, false);
+  EXPECT_FALSE(window.list().column(4).shown);
+  EXPECT_TRUE(window.columnMenu().back().enabled);
+  EXPECT_FALSE(window.columnMenu()[6].enabled);
 }
 
 }  // namespace

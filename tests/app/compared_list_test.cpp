@@ -1,0 +1,191 @@
+// Comparing the window's list with an earlier inventory file: the compared
+// list beside the inventory's own, its search, sort and filter, the rebuild
+// while comparing, and saving the current list.
+#include "app/compared_list.h"
+
+#include <gtest/gtest.h>
+
+#include "app/form_design.h"
+#include "app/main_window.h"
+#include "files/inventory_file.h"
+#include "platform/codepage.h"
+#include "platform/filesystem_memory.h"
+#include "platform/registry_memory.h"
+#include "platform/version_resource_pe.h"
+#include "platform/window_memory.h"
+#include "rows/column_table.h"
+#include "rows/saved_rows.h"
+
+namespace vemdrol {
+namespace {
+
+std::string inventoryLines(const std::vector<InventoryRecord>& records) {
+  std::string bytes;
+  for (const InventoryRecord& record : records) appendInventoryLine(bytes, record);
+  return bytes;
+}
+
+struct Comparing : ::testing::Test {
+  Comparing() {
+    applyDesign(form);
+    window.connect({registry, files, versions});
+    window.setInventoryLoader([this](Text&) { current(); });
+    window.setRebuildCommand([this] {
+      window.list().clearRows();
+      current();
+      window.list().addRow({L"b.dll", L"", L"", L"C:\\w\\b.dll", L"1.0"});
+    });
+    window.load();
+    // The earlier inventory: notepad as it is, a.dll older, a damaged third
+    // line, and a library that has gone since.
+    std::string older =
+        inventoryLines({{L"*.txt", L"txtfile", L"メモ帳", L"C:\\W\\NOTEPAD.EXE", L"6.1"},
+                        {L"a.dll", L"", L"", L"C:\\w\\a.dll", L"1.0"}});
+    older += "\"broken\",\"line\r\n";
+    older += inventoryLines({{L"gone.dll", L"", L"", L"C:\\w\\gone.dll", L"0.9"}});
+    files.addFile(L"C:\\old\\before.cnt", older);
+  }
+  void current() {
+    window.list().addRow({L"*.txt", L"txtfile", L"メモ帳", L"C:\\w\\notepad.exe", L"6.1"});
+    window.list().addRow({L"a.dll", L"", L"", L"C:\\w\\a.dll", L"2.0"});
+    window.list().addRow({L"new.dll", L"", L"", L"C:\\w\\new.dll", L"1.0"});
+  }
+  void command(ListCommand which) { window.listCommand(static_cast<int>(which)); }
+  std::vector<Text> column(std::size_t id) const {
+    std::vector<Text> cells;
+    for (std::size_t row = 0; row < window.shownList().rowCount(); ++row) {
+      cells.emplace_back(window.cellText(row, id));
+    }
+    return cells;
+  }
+  const MenuEntry& menuEntry(ListCommand which) {
+    menu = window.rowMenu();
+    for (const MenuEntry& entry : menu) {
+      if (entry.command == static_cast<int>(which)) return entry;
+    }
+    throw std::logic_error("no entry");
+  }
+
+  MemoryFileSystem files;
+  MemoryRegistry registry;
+  PeVersionResourceReader versions{files};
+  MemoryForm form;
+  MemoryWindowServices services;
+  MainWindow window{form, services};
+  std::vector<MenuEntry> menu;
+};
+
+TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
+  const std::string before = inventoryFileBytes(window.list());
+  EXPECT_FALSE(menuEntry(ListCommand::endComparison).enabled);
+  services.fileNames = {L"C:\\old\\before.cnt"};
+  command(ListCommand::compare);
+  ASSERT_EQ(services.fileQuestions.size(), 1u);
+  EXPECT_FALSE(services.fileQuestions[0].save);
+  EXPECT_EQ(services.fileQuestions[0].pattern, L"*.cnt");
+
+  ASSERT_NE(window.comparison(), nullptr);
+  EXPECT_EQ(window.shownColumns().front().name, L"差分");
+  EXPECT_EQ(column(changeColumn),
+            (std::vector<Text>{L"同じ", L"変更 (バージョン)", L"追加", L"削除"}));
+  // The removed row with its older texts, drawn grey.
+  EXPECT_EQ(window.cellText(3, 0), L"gone.dll");
+  EXPECT_EQ(window.cellText(3, 4), L"0.9");
+  EXPECT_TRUE(window.rowRemoved(3));
+  EXPECT_FALSE(window.rowRemoved(1));
+  EXPECT_EQ(form.caption(Control::Label1),
+            L"比較する一覧の 1 行が壊れています (3 行目)。読めた行だけを比べました");
+  EXPECT_TRUE(menuEntry(ListCommand::endComparison).enabled);
+
+  // The inventory's own list, and what saving writes, have no 差分 and no
+  // removed row.
+  EXPECT_EQ(inventoryFileBytes(window.list()), before);
+  services.fileNames = {L"C:\\out\\now.cnt"};
+  files.addFolder(L"C:\\out");
+  command(ListCommand::saveList);
+  EXPECT_TRUE(services.fileQuestions.back().save);
+  EXPECT_EQ(files.readFile(L"C:\\out\\now.cnt").value(), before);
+  EXPECT_EQ(form.caption(Control::Label1), listSavedMessage);
+  const CheckedInventory saved = readCheckedInventory(before);
+  EXPECT_EQ(saved.records.size(), 3u);
+  EXPECT_EQ(saved.damagedLines, 0u);
+
+  // A file that cannot be written, or read, is said so; nothing else moves.
+  files.setAttributes(L"C:\\out\\now.cnt", FileAttributes{false, false, false, true});
+  services.fileNames = {L"C:\\out\\now.cnt"};
+  command(ListCommand::saveList);
+  EXPECT_TRUE(
+      form.caption(Control::Label1).starts_with(L"現在の一覧を保存できませんでした: 5 内容="));
+  window.compareWith(L"C:\\old\\missing.cnt");
+  EXPECT_TRUE(form.caption(Control::Label1).starts_with(L"比較する一覧を読めません: "));
+  EXPECT_EQ(window.shownList().rowCount(), 4u);
+
+  // A cancelled dialog does nothing.
+  command(ListCommand::compare);
+  EXPECT_EQ(window.shownList().rowCount(), 4u);
+}
+
+TEST_F(Comparing, SearchSortAndFilterWorkOnTheComparedRows) {
+  window.compareWith(L"C:\\old\\before.cnt");
+  // The search looks in the 差分 column too.
+  form.setCaption(Control::Text1, L"削除");
+  window.text1Change();
+  window.command2Click();
+  EXPECT_TRUE(window.shownList().selected(3));
+  EXPECT_EQ(window.shownList().selectedCount(), 1u);
+
+  window.columnClick(changeColumn + 1);
+  EXPECT_EQ(column(changeColumn),
+            (std::vector<Text>{L"追加", L"変更 (バージョン)", L"同じ", L"削除"}));
+  EXPECT_TRUE(window.shownList().selected(3));  // the selection moves with its row
+  window.columnClick(5);                        // バージョン, as numbers
+  EXPECT_EQ(column(4), (std::vector<Text>{L"0.9", L"1.0", L"2.0", L"6.1"}));
+  EXPECT_FALSE(window.list().sorted());
+
+  command(ListCommand::changedOnly);
+  EXPECT_TRUE(menuEntry(ListCommand::changedOnly).checked);
+  EXPECT_EQ(column(changeColumn), (std::vector<Text>{L"変更 (バージョン)", L"追加", L"削除"}));
+  command(ListCommand::changedOnly);
+  EXPECT_EQ(window.shownList().rowCount(), 4u);
+
+  command(ListCommand::endComparison);
+  EXPECT_EQ(window.comparison(), nullptr);
+  EXPECT_EQ(&window.shownList(), &window.list());
+  EXPECT_EQ(window.shownColumns().front().name, L"種類");
+  EXPECT_EQ(window.cellText(2, 0), L"new.dll");
+}
+
+TEST(ComparedList, RowsMatchAsTheInventoryFileHoldsThem) {
+  // Texts the file cannot hold as they are: a sign outside code page 932,
+  // a double quote. Kept in a file, they come back otherwise, and are still
+  // the same row.
+  ListModel current;
+  ColumnTable table;
+  table.fill();
+  rebuildColumns(table, current);
+  current.addRow({L"c.dll", L"\"引用\" 定義", L"© 見本", L"C:\\w\\c.dll", L"1.0"});
+  current.addRow({L"d.dll", L"", L"© 見本", L"C:\\w\\d.dll", L"1.0"});
+  CheckedInventory older = readCheckedInventory(inventoryFileBytes(current));
+  older.records[1][4] = L"0.9";
+  ComparedList compared(current, std::move(older.records));
+  EXPECT_EQ(compared.change(0), L"同じ");
+  EXPECT_EQ(compared.change(1), L"変更 (バージョン)");
+  // Shown as the list shows them.
+  EXPECT_EQ(compared.rows().cell(0, 2), L"© 見本");
+  EXPECT_EQ(compared.rows().cell(0, 1), L"\"引用\" 定義");
+}
+
+TEST_F(Comparing, RebuildComparesTheNewListWithTheSameEarlierOne) {
+  window.compareWith(L"C:\\old\\before.cnt");
+  window.setChangedOnly(true);
+  files.remove(L"C:\\old\\before.cnt");
+  window.command1Click();
+  ASSERT_NE(window.comparison(), nullptr);
+  EXPECT_TRUE(window.comparison()->changedOnly());
+  EXPECT_EQ(column(changeColumn),
+            (std::vector<Text>{L"変更 (バージョン)", L"追加", L"追加", L"削除"}));
+  EXPECT_EQ(window.list().rowCount(), 4u);
+}
+
+}  // namespace
+}  // namespace vemdrol

@@ -1,0 +1,272 @@
+// The detail columns and the comparison in the real window: chosen from the
+// header's menu, filled by the window's own worker thread from files on
+// disk, sorted from a header click; an earlier inventory compared and the
+// current list saved, the file dialogs answered by the test.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1_win32.h"
+#include "files/inventory_file.h"
+#include "platform/filesystem.h"
+#include "platform/registry_memory.h"
+#include "platform/version_resource.h"
+#include "platform/window_memory.h"
+#include "rows/saved_rows.h"
+#include "version/pe_builder.h"
+
+namespace vemdrol {
+namespace {
+
+constexpr std::size_t sizeColumn = firstDetailColumn + factIndex(Fact::size);
+constexpr std::size_t machineColumn = firstDetailColumn + factIndex(Fact::machine);
+constexpr std::size_t hashColumn = firstDetailColumn + factIndex(Fact::sha256);
+
+Text itemText(HWND list, int row, int column) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+Text headerText(HWND header, int column) {
+  wchar_t text[64] = {};
+  HDITEMW item{};
+  item.mask = HDI_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+bool writeFile(const Text& path, const std::string& bytes) {
+  UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file.valid() &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+std::string readFile(const Text& path) {
+  auto files = makeSystemFileSystem();
+  Result<std::string> bytes = files->readFile(path);
+  return bytes ? bytes.value() : "<unreadable>";
+}
+
+// The keys a thread timer sends to the open menu, which reads them from the
+// thread's queue.
+std::vector<WPARAM> menuKeys;
+HWND menuOwner = nullptr;
+void CALLBACK chooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  for (WPARAM key : menuKeys) {
+    PostMessageW(menuOwner, WM_KEYDOWN, key, 0);
+    PostMessageW(menuOwner, WM_KEYUP, key, 0);
+  }
+}
+
+struct DetailsWindow : ::testing::Test {
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder = Text(temp) + L"vemdrol-details-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::string program = peWithVersionBlock(versionBlock(fileVersion(2, 0, 0, 0)));
+    program.resize(5000, '\0');
+    PeOptions x86;
+    x86.pe32Plus = false;
+    std::string library = buildPe(x86).bytes;
+    library.resize(2000, '\0');
+    ASSERT_TRUE(writeFile(path(L"big.exe"), program));
+    ASSERT_TRUE(writeFile(path(L"small.dll"), library));
+    ASSERT_TRUE(writeFile(path(L"notes.dll"), std::string(300, 'n')));
+
+    services.folder = folder;
+    ASSERT_TRUE(form.create());
+    form.core().connect({registry, *files, *versions});
+    form.core().setInventoryLoader([this](Text&) {
+      ListModel& list = form.core().list();
+      list.addRow({L"notes.dll", L"", L"", path(L"notes.dll"), L""});
+      list.addRow({L"big.exe", L"大きい", L"", path(L"big.exe"), L"2.0.0.0"});
+      list.addRow({L"small.dll", L"", L"", path(L"small.dll"), L"1.0"});
+    });
+    form.load();
+    pump();
+  }
+  void TearDown() override {
+    for (const wchar_t* name : {L"big.exe", L"small.dll", L"notes.dll", L"old.cnt", L"now.cnt"}) {
+      DeleteFileW(path(name).c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
+  Text path(const wchar_t* name) const { return folder + L"\\" + name; }
+  HWND list() const { return form.controlHandle(Control::ListView1); }
+  HWND header() const { return reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0)); }
+  int headerCount() const {
+    return static_cast<int>(SendMessageW(header(), HDM_GETITEMCOUNT, 0, 0));
+  }
+  void pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (form.translateMessage(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  // Lets the window run until the cell shows a text, as long as a few
+  // seconds at most; the text it shows then.
+  Text waitForCell(int row, int column) {
+    for (int i = 0; i < 1000; ++i) {
+      const Text text = itemText(list(), row, column);
+      if (!text.empty()) return text;
+      pump();
+      Sleep(10);
+    }
+    return L"<empty>";
+  }
+  void chooseFromContextMenu(HWND from, POINT at, std::vector<WPARAM> keys) {
+    menuKeys = std::move(keys);
+    menuOwner = form.handle();
+    SetTimer(nullptr, 0, 50, chooseFromMenu);
+    SendMessageW(form.handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(from),
+                 MAKELPARAM(at.x, at.y));
+    pump();
+  }
+  void clickHeader(int viewColumn) {
+    NMLISTVIEW click{};
+    click.hdr = {list(), static_cast<UINT_PTR>(GetDlgCtrlID(list())), LVN_COLUMNCLICK};
+    click.iItem = -1;
+    click.iSubItem = viewColumn;
+    SendMessageW(form.handle(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  }
+  // What the window answers the list's custom drawing of a row at a stage.
+  std::pair<LRESULT, COLORREF> customDraw(DWORD stage, int row) {
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdr = {list(), static_cast<UINT_PTR>(GetDlgCtrlID(list())),
+                     static_cast<UINT>(NM_CUSTOMDRAW)};
+    draw.nmcd.dwDrawStage = stage;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    draw.clrText = RGB(1, 2, 3);
+    const LRESULT answer = SendMessageW(form.handle(), WM_NOTIFY, draw.nmcd.hdr.idFrom,
+                                        reinterpret_cast<LPARAM>(&draw));
+    return {answer, draw.clrText};
+  }
+  void command(ListCommand which) { form.core().listCommand(static_cast<int>(which)); }
+
+  Text folder;
+  MemoryWindowServices services;
+  MemoryRegistry registry;
+  std::unique_ptr<FileSystem> files = makeSystemFileSystem();
+  std::unique_ptr<VersionResourceReader> versions = makeSystemVersionResourceReader(*files);
+  Form1 form{GetModuleHandleW(nullptr), services};
+};
+
+TEST_F(DetailsWindow, ChosenDetailColumnsFillFromTheFilesAndSortBySize) {
+  EXPECT_EQ(headerCount(), 5);
+  RECT first{};
+  SendMessageW(header(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  POINT at{first.left + 5, (first.top + first.bottom) / 2};
+  ClientToScreen(header(), &at);
+  // サイズ: the five, past the separator, then the sixth detail column.
+  std::vector<WPARAM> keys(11, VK_DOWN);
+  keys.push_back(VK_RETURN);
+  chooseFromContextMenu(header(), at, keys);
+  ASSERT_EQ(headerCount(), 6);
+  EXPECT_EQ(headerText(header(), 5), L"サイズ");
+  form.core().showColumn(machineColumn, true);
+  ASSERT_EQ(headerCount(), 7);
+
+  EXPECT_EQ(waitForCell(1, 5), L"5000");
+  EXPECT_EQ(waitForCell(1, 6), L"x64");
+  EXPECT_EQ(waitForCell(2, 5), L"2000");
+  EXPECT_EQ(waitForCell(2, 6), L"x86");
+  EXPECT_EQ(waitForCell(0, 5), L"300");
+  EXPECT_EQ(waitForCell(0, 6), L"PE ファイルではありません");
+
+  // Descending by the sizes' values: 300 last, though "300" > "2000" as text.
+  clickHeader(5);
+  for (int i = 0; i < 500 && !form.core().list().sorted(); ++i) {
+    pump();
+    Sleep(10);
+  }
+  ASSERT_TRUE(form.core().list().sorted());
+  EXPECT_EQ(itemText(list(), 0, 0), L"big.exe");
+  EXPECT_EQ(itemText(list(), 1, 0), L"small.dll");
+  EXPECT_EQ(itemText(list(), 2, 0), L"notes.dll");
+  HDITEMW mark{};
+  mark.mask = HDI_FORMAT;
+  SendMessageW(header(), HDM_GETITEMW, 5, reinterpret_cast<LPARAM>(&mark));
+  EXPECT_EQ(mark.fmt & (HDF_SORTUP | HDF_SORTDOWN), HDF_SORTDOWN);
+
+  // A sort by the hash, which no row has yet, counts in the status line;
+  // the window closes while its worker may still be reading.
+  form.core().columnClick(hashColumn + 1);
+  EXPECT_EQ(form.caption(Control::Label1), L"詳細を取得中 0 / 3");
+}
+
+TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
+  std::string older;
+  appendInventoryLine(older,
+                      InventoryRecord{L"big.exe", L"大きい", L"", path(L"big.exe"), L"2.0.0.0"});
+  appendInventoryLine(older, InventoryRecord{L"small.dll", L"", L"", path(L"small.dll"), L"0.9"});
+  older += "\"damaged\r\n";
+  appendInventoryLine(older, InventoryRecord{L"gone.dll", L"", L"", path(L"gone.dll"), L"0.1"});
+  ASSERT_TRUE(writeFile(path(L"old.cnt"), older));
+
+  // 比較... from the list's menu, the file named in the test's dialog.
+  services.fileNames = {path(L"old.cnt")};
+  RECT rows{};
+  GetClientRect(list(), &rows);
+  POINT at{rows.right / 2, rows.bottom - 5};
+  ClientToScreen(list(), &at);
+  chooseFromContextMenu(list(), at, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  ASSERT_EQ(services.fileQuestions.size(), 1u);
+  ASSERT_EQ(headerCount(), 6);
+  EXPECT_EQ(headerText(header(), 0), L"差分");
+  ASSERT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 4);
+  EXPECT_EQ(itemText(list(), 0, 0), L"追加");
+  EXPECT_EQ(itemText(list(), 1, 0), L"同じ");
+  EXPECT_EQ(itemText(list(), 2, 0), L"変更 (バージョン)");
+  EXPECT_EQ(itemText(list(), 3, 0), L"削除");
+  EXPECT_EQ(itemText(list(), 3, 1), L"gone.dll");
+  EXPECT_EQ(form.caption(Control::Label1),
+            L"比較する一覧の 1 行が壊れています (3 行目)。読めた行だけを比べました");
+
+  // The removed row is drawn in grey; the others keep the list's colour.
+  EXPECT_EQ(customDraw(CDDS_PREPAINT, 0).first, CDRF_NOTIFYITEMDRAW);
+  EXPECT_EQ(customDraw(CDDS_ITEMPREPAINT, 3).second, GetSysColor(COLOR_GRAYTEXT));
+  EXPECT_EQ(customDraw(CDDS_ITEMPREPAINT, 2).second, RGB(1, 2, 3));
+
+  command(ListCommand::changedOnly);
+  EXPECT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(itemText(list(), 1, 0), L"変更 (バージョン)");
+
+  // Saved while comparing: the current rows alone, in the inventory's form.
+  services.fileNames = {path(L"now.cnt")};
+  command(ListCommand::saveList);
+  EXPECT_EQ(form.caption(Control::Label1), L"現在の一覧を保存しました");
+  const std::string saved = readFile(path(L"now.cnt"));
+  EXPECT_EQ(saved, inventoryFileBytes(form.core().list()));
+  const CheckedInventory written = readCheckedInventory(saved);
+  EXPECT_EQ(written.records.size(), 3u);
+  EXPECT_EQ(written.damagedLines, 0u);
+
+  command(ListCommand::endComparison);
+  EXPECT_EQ(headerCount(), 5);
+  EXPECT_EQ(headerText(header(), 0), L"種類");
+  EXPECT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(customDraw(CDDS_PREPAINT, 0).first, CDRF_DODEFAULT);
+}
+
+}  // namespace
+}  // namespace vemdrol
