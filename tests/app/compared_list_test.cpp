@@ -7,8 +7,6 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
-#include "files/inventory_file.h"
-#include "platform/codepage.h"
 #include "platform/filesystem_memory.h"
 #include "platform/registry_memory.h"
 #include "platform/version_resource_pe.h"
@@ -18,12 +16,6 @@
 
 namespace vemdrol {
 namespace {
-
-std::string inventoryLines(const std::vector<InventoryRecord>& records) {
-  std::string bytes;
-  for (const InventoryRecord& record : records) appendInventoryLine(bytes, record);
-  return bytes;
-}
 
 struct Comparing : ::testing::Test {
   Comparing() {
@@ -36,14 +28,16 @@ struct Comparing : ::testing::Test {
       window.list().addRow({L"b.dll", L"", L"", L"C:\\w\\b.dll", L"1.0"});
     });
     window.load();
-    // The earlier inventory: notepad as it is, a.dll older, a damaged third
-    // line, and a library that has gone since.
-    std::string older =
-        inventoryLines({{L"*.txt", L"txtfile", L"メモ帳", L"C:\\W\\NOTEPAD.EXE", L"6.1"},
-                        {L"a.dll", L"", L"", L"C:\\w\\a.dll", L"1.0"}});
+    // Earlier: notepad as it is, a.dll older, a damaged third line, and a
+    // library that has gone since.
+    std::string older;
+    appendInventoryLine(
+        older, InventoryRecord{L"*.txt", L"txtfile", L"メモ帳", L"C:\\W\\NOTEPAD.EXE", L"6.1"});
+    appendInventoryLine(older, InventoryRecord{L"a.dll", L"", L"", L"C:\\w\\a.dll", L"1.0"});
     older += "\"broken\",\"line\r\n";
-    older += inventoryLines({{L"gone.dll", L"", L"", L"C:\\w\\gone.dll", L"0.9"}});
+    appendInventoryLine(older, InventoryRecord{L"gone.dll", L"", L"", L"C:\\w\\gone.dll", L"0.9"});
     files.addFile(L"C:\\old\\before.cnt", older);
+    files.addFolder(L"C:\\out");
   }
   void current() {
     window.list().addRow({L"*.txt", L"txtfile", L"メモ帳", L"C:\\w\\notepad.exe", L"6.1"});
@@ -58,12 +52,11 @@ struct Comparing : ::testing::Test {
     }
     return cells;
   }
-  const MenuEntry& menuEntry(ListCommand which) {
-    menu = window.rowMenu();
-    for (const MenuEntry& entry : menu) {
+  MenuEntry menuEntry(ListCommand which) const {
+    for (const MenuEntry& entry : window.rowMenu()) {
       if (entry.command == static_cast<int>(which)) return entry;
     }
-    throw std::logic_error("no entry");
+    return {};
   }
 
   MemoryFileSystem files;
@@ -72,7 +65,6 @@ struct Comparing : ::testing::Test {
   MemoryForm form;
   MemoryWindowServices services;
   MainWindow window{form, services};
-  std::vector<MenuEntry> menu;
 };
 
 TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
@@ -80,16 +72,12 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
   EXPECT_FALSE(menuEntry(ListCommand::endComparison).enabled);
   services.fileNames = {L"C:\\old\\before.cnt"};
   command(ListCommand::compare);
-  ASSERT_EQ(services.fileQuestions.size(), 1u);
-  EXPECT_FALSE(services.fileQuestions[0].save);
-  EXPECT_EQ(services.fileQuestions[0].pattern, L"*.cnt");
-
   ASSERT_NE(window.comparison(), nullptr);
+  EXPECT_EQ(services.fileQuestions.at(0).pattern, L"*.cnt");
   EXPECT_EQ(window.shownColumns().front().name, L"差分");
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"同じ", L"変更 (バージョン)", L"追加", L"削除"}));
-  // The removed row with its older texts, drawn grey.
-  EXPECT_EQ(window.cellText(3, 0), L"gone.dll");
+  // The removed row with its older texts.
   EXPECT_EQ(window.cellText(3, 4), L"0.9");
   EXPECT_TRUE(window.rowRemoved(3));
   EXPECT_FALSE(window.rowRemoved(1));
@@ -97,30 +85,22 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
             L"比較する一覧の 1 行が壊れています (3 行目)。読めた行だけを比べました");
   EXPECT_TRUE(menuEntry(ListCommand::endComparison).enabled);
 
-  // The inventory's own list, and what saving writes, have no 差分 and no
-  // removed row.
+  // Saving writes the inventory's own rows: no 差分, no removed row.
   EXPECT_EQ(inventoryFileBytes(window.list()), before);
   services.fileNames = {L"C:\\out\\now.cnt"};
-  files.addFolder(L"C:\\out");
   command(ListCommand::saveList);
   EXPECT_TRUE(services.fileQuestions.back().save);
   EXPECT_EQ(files.readFile(L"C:\\out\\now.cnt").value(), before);
-  EXPECT_EQ(form.caption(Control::Label1), listSavedMessage);
-  const CheckedInventory saved = readCheckedInventory(before);
-  EXPECT_EQ(saved.records.size(), 3u);
-  EXPECT_EQ(saved.damagedLines, 0u);
+  EXPECT_EQ(form.caption(Control::Label1), L"現在の一覧を保存しました");
 
-  // A file that cannot be written, or read, is said so; nothing else moves.
+  // A file that cannot be written or read is said so; nothing else moves,
+  // and neither does a cancelled dialog.
   files.setAttributes(L"C:\\out\\now.cnt", FileAttributes{false, false, false, true});
-  services.fileNames = {L"C:\\out\\now.cnt"};
-  command(ListCommand::saveList);
+  window.saveListAs(L"C:\\out\\now.cnt");
   EXPECT_TRUE(
       form.caption(Control::Label1).starts_with(L"現在の一覧を保存できませんでした: 5 内容="));
   window.compareWith(L"C:\\old\\missing.cnt");
   EXPECT_TRUE(form.caption(Control::Label1).starts_with(L"比較する一覧を読めません: "));
-  EXPECT_EQ(window.shownList().rowCount(), 4u);
-
-  // A cancelled dialog does nothing.
   command(ListCommand::compare);
   EXPECT_EQ(window.shownList().rowCount(), 4u);
 }
@@ -132,47 +112,21 @@ TEST_F(Comparing, SearchSortAndFilterWorkOnTheComparedRows) {
   window.text1Change();
   window.command2Click();
   EXPECT_TRUE(window.shownList().selected(3));
-  EXPECT_EQ(window.shownList().selectedCount(), 1u);
 
   window.columnClick(changeColumn + 1);
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"追加", L"変更 (バージョン)", L"同じ", L"削除"}));
-  EXPECT_TRUE(window.shownList().selected(3));  // the selection moves with its row
-  window.columnClick(5);                        // バージョン, as numbers
+  window.columnClick(5);  // バージョン, as numbers
   EXPECT_EQ(column(4), (std::vector<Text>{L"0.9", L"1.0", L"2.0", L"6.1"}));
   EXPECT_FALSE(window.list().sorted());
 
   command(ListCommand::changedOnly);
   EXPECT_TRUE(menuEntry(ListCommand::changedOnly).checked);
   EXPECT_EQ(column(changeColumn), (std::vector<Text>{L"変更 (バージョン)", L"追加", L"削除"}));
-  command(ListCommand::changedOnly);
-  EXPECT_EQ(window.shownList().rowCount(), 4u);
 
   command(ListCommand::endComparison);
-  EXPECT_EQ(window.comparison(), nullptr);
   EXPECT_EQ(&window.shownList(), &window.list());
   EXPECT_EQ(window.shownColumns().front().name, L"種類");
-  EXPECT_EQ(window.cellText(2, 0), L"new.dll");
-}
-
-TEST(ComparedList, RowsMatchAsTheInventoryFileHoldsThem) {
-  // Texts the file cannot hold as they are: a sign outside code page 932,
-  // a double quote. Kept in a file, they come back otherwise, and are still
-  // the same row.
-  ListModel current;
-  ColumnTable table;
-  table.fill();
-  rebuildColumns(table, current);
-  current.addRow({L"c.dll", L"\"引用\" 定義", L"© 見本", L"C:\\w\\c.dll", L"1.0"});
-  current.addRow({L"d.dll", L"", L"© 見本", L"C:\\w\\d.dll", L"1.0"});
-  CheckedInventory older = readCheckedInventory(inventoryFileBytes(current));
-  older.records[1][4] = L"0.9";
-  ComparedList compared(current, std::move(older.records));
-  EXPECT_EQ(compared.change(0), L"同じ");
-  EXPECT_EQ(compared.change(1), L"変更 (バージョン)");
-  // Shown as the list shows them.
-  EXPECT_EQ(compared.rows().cell(0, 2), L"© 見本");
-  EXPECT_EQ(compared.rows().cell(0, 1), L"\"引用\" 定義");
 }
 
 TEST_F(Comparing, RebuildComparesTheNewListWithTheSameEarlierOne) {
@@ -181,10 +135,25 @@ TEST_F(Comparing, RebuildComparesTheNewListWithTheSameEarlierOne) {
   files.remove(L"C:\\old\\before.cnt");
   window.command1Click();
   ASSERT_NE(window.comparison(), nullptr);
-  EXPECT_TRUE(window.comparison()->changedOnly());
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"変更 (バージョン)", L"追加", L"追加", L"削除"}));
-  EXPECT_EQ(window.list().rowCount(), 4u);
+}
+
+TEST(ComparedList, RowsMatchAsTheInventoryFileHoldsThem) {
+  // A sign outside code page 932 and a double quote come back otherwise from
+  // a file, and are still the same row; the list shows them as they are.
+  ListModel current;
+  ColumnTable table;
+  table.fill();
+  rebuildColumns(table, current);
+  current.addRow({L"c.dll", L"\"引用\"", L"© 見本", L"C:\\w\\c.dll", L"1.0"});
+  current.addRow({L"d.dll", L"", L"© 見本", L"C:\\w\\d.dll", L"1.0"});
+  CheckedInventory older = readCheckedInventory(inventoryFileBytes(current));
+  older.records[1][4] = L"0.9";
+  ComparedList compared(current, std::move(older.records));
+  EXPECT_EQ(compared.change(0), L"同じ");
+  EXPECT_EQ(compared.change(1), L"変更 (バージョン)");
+  EXPECT_EQ(compared.rows().cell(0, 2), L"© 見本");
 }
 
 }  // namespace
