@@ -1,6 +1,8 @@
 // The main window's state and its procedures, apart from any window system:
-// start-up with its run-mode decision, the resize layout and the timer that
-// ends an unattended run. The Windows main window forwards its events here.
+// start-up with its run-mode decision, the resize layout, the timer that
+// ends an unattended run, the detail columns the list can show and the
+// comparison with an earlier inventory. The Windows main window forwards its
+// events here.
 #pragma once
 
 #include <array>
@@ -63,8 +65,9 @@ class MainWindow final : private ExtraCells {
   void setRebuildCommand(RebuildCommand rebuild) { rebuild_ = std::move(rebuild); }
 
   // The machine the program works on. Connecting it makes start-up load the
-  // inventory file and the rebuild build from the registry; the parts must
-  // outlive the window.
+  // inventory file, the rebuild build from the registry, and 比較... and
+  // 現在の一覧を保存... read and write files; the parts must outlive the
+  // window.
   struct Machine {
     Registry& registry;
     FileSystem& files;
@@ -116,8 +119,8 @@ class MainWindow final : private ExtraCells {
   void compareWith(TextView path);
   void setChangedOnly(bool changedOnly);
   void endComparison();
-  // Writes the list in the inventory file's format to path; a failure is
-  // shown in the status line.
+  // Writes the inventory's own rows (never the compared list's) in the
+  // inventory file's format to path; the status line tells how it went.
   void saveListAs(TextView path);
 
   // The columns the view shows, in their order: 差分 while comparing, the
