@@ -214,20 +214,11 @@ class Run {
     const Text path = decodeUtf8(file).value_or(Text());
     Result<std::string> bytes = local_.readFile(path);
     if (!bytes) {
-      say(L"一覧 " + path + L" を読めません: " + errorMessage(L"", bytes.error()));
+      say(unreadableOlderMessage(path, bytes.error()));
       return std::nullopt;
     }
     CheckedInventory read = readCheckedInventory(bytes.value());
-    if (read.damagedLines > 0) {
-      Text lines;
-      for (const std::size_t line : read.damaged) {
-        if (!lines.empty()) lines += L", ";
-        lines += std::to_wstring(line);
-      }
-      if (read.damagedLines > read.damaged.size()) lines += L", …";
-      say(L"一覧 " + path + L" の " + std::to_wstring(read.damagedLines) + L" 行が壊れています (" +
-          lines + L" 行目)。読めた行だけを比べました");
-    }
+    if (read.damagedLines > 0) say(damagedOlderMessage(path, read, CheckedInventory::maxNotedDamage));
     return read;
   }
 
