@@ -218,7 +218,8 @@ class Run {
       return std::nullopt;
     }
     CheckedInventory read = readCheckedInventory(bytes.value());
-    if (read.damagedLines > 0) say(damagedOlderMessage(path, read, CheckedInventory::maxNotedDamage));
+    if (read.damagedLines > 0)
+      say(damagedOlderMessage(path, read, CheckedInventory::maxNotedDamage));
     return read;
   }
 
