@@ -34,9 +34,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "inventory of the programs installed on a Windows system that is not running")
+# The summary above is the first line; CPack puts it there itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-vemdrol-scan lists the programs of a Wine prefix or of a mounted Windows
+    "vemdrol-scan lists the programs of a Wine prefix or of a mounted Windows
 installation as Vemdrol's vemdrol.exe lists them on a running Windows: the
 open command of every file type, every in-process COM server, each program
 file's version, description and copyright, and the other program files in
