@@ -153,17 +153,7 @@ class Run {
       return std::nullopt;
     }
     CheckedInventory older = readCheckedInventory(bytes.value());
-    if (older.damagedLines > 0) {
-      Text lines;
-      for (const std::size_t line : older.damaged) {
-        if (!lines.empty()) lines += L", ";
-        lines += std::to_wstring(line);
-      }
-      if (older.damagedLines > older.damaged.size()) lines += L", …";
-      say(L"比較する一覧 " + path + L" の " + std::to_wstring(older.damagedLines) +
-              L" 行が壊れています (" + lines + L" 行目)。読めた行だけを比べました",
-          true);
-    }
+    if (older.damagedLines > 0) say(damagedLinesMessage(path, older), true);
     return older;
   }
 

@@ -7,6 +7,17 @@
 
 namespace vemdrol {
 
+Text damagedLinesMessage(TextView path, const CheckedInventory& read) {
+  Text lines;
+  for (const std::size_t line : read.damaged) {
+    if (!lines.empty()) lines += L", ";
+    lines += std::to_wstring(line);
+  }
+  if (read.damagedLines > read.damaged.size()) lines += L", …";
+  return L"一覧 " + Text(path) + L" の " + std::to_wstring(read.damagedLines) +
+         L" 行が壊れています (" + lines + L" 行目)。読めた行だけを比べました";
+}
+
 class InventoryOutput::Rows final : public ExportRows {
  public:
   explicit Rows(const InventoryOutput& output) : output_(output) {}

@@ -15,6 +15,10 @@
 
 namespace vemdrol {
 
+// What a run says of an inventory file with damaged lines: how many, which
+// (the first of them), and that the rest was compared.
+Text damagedLinesMessage(TextView path, const CheckedInventory& read);
+
 class InventoryOutput {
  public:
   explicit InventoryOutput(std::vector<InventoryRecord> rows);

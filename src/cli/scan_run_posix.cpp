@@ -218,16 +218,7 @@ class Run {
       return std::nullopt;
     }
     CheckedInventory read = readCheckedInventory(bytes.value());
-    if (read.damagedLines > 0) {
-      Text lines;
-      for (const std::size_t line : read.damaged) {
-        if (!lines.empty()) lines += L", ";
-        lines += std::to_wstring(line);
-      }
-      if (read.damagedLines > read.damaged.size()) lines += L", …";
-      say(L"一覧 " + path + L" の " + std::to_wstring(read.damagedLines) + L" 行が壊れています (" +
-          lines + L" 行目)。読めた行だけを比べました");
-    }
+    if (read.damagedLines > 0) say(damagedLinesMessage(path, read));
     return read;
   }
 

@@ -125,6 +125,18 @@ UniqueFd openRetrying(const std::string& path, int flags, mode_t mode = 0) {
   return UniqueFd(fd);
 }
 
+// The regular file at native, open for reading, with its status.
+// Non-blocking, so that a pipe standing where a file was expected cannot hang
+// the open; it is refused.
+Result<UniqueFd> openRegularFile(const std::string& native, struct stat& status) {
+  UniqueFd fd = openRetrying(native, O_RDONLY | O_NONBLOCK);
+  if (!fd.valid()) return lastError();
+  if (::fstat(fd.get(), &status) != 0) return lastError();
+  if (S_ISDIR(status.st_mode)) return errorFrom(EISDIR);
+  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
+  return fd;
+}
+
 Status writeAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -437,14 +449,10 @@ Result<std::optional<FileAttributes>> PosixFileSystem::attributesOf(TextView pat
 Result<std::string> PosixFileSystem::readFile(TextView path) {
   Result<std::string> native = nativePath(path);
   if (!native) return native.error();
-  // Non-blocking, so that a pipe standing where a file was expected cannot
-  // hang the open; it is refused below.
-  UniqueFd fd = openRetrying(native.value(), O_RDONLY | O_NONBLOCK);
-  if (!fd.valid()) return lastError();
   struct stat status;
-  if (::fstat(fd.get(), &status) != 0) return lastError();
-  if (S_ISDIR(status.st_mode)) return errorFrom(EISDIR);
-  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
+  Result<UniqueFd> opened = openRegularFile(native.value(), status);
+  if (!opened) return opened.error();
+  UniqueFd fd = std::move(opened).value();
   if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxReadSize) {
     return errorFrom(EFBIG);
   }
@@ -500,14 +508,10 @@ Result<FileInfo> PosixFileSystem::fileInfo(TextView path) {
 Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(TextView path) {
   Result<std::string> native = nativePath(path);
   if (!native) return native.error();
-  // Non-blocking for the same reason as in readFile.
-  UniqueFd fd = openRetrying(native.value(), O_RDONLY | O_NONBLOCK);
-  if (!fd.valid()) return lastError();
   struct stat status;
-  if (::fstat(fd.get(), &status) != 0) return lastError();
-  if (S_ISDIR(status.st_mode)) return errorFrom(EISDIR);
-  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
-  return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(std::move(fd)));
+  Result<UniqueFd> opened = openRegularFile(native.value(), status);
+  if (!opened) return opened.error();
+  return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(std::move(opened).value()));
 }
 
 Status PosixFileSystem::replaceFile(TextView path, std::string_view bytes) {

@@ -1,5 +1,8 @@
 #include "platform/version_resource_pe.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 namespace vemdrol {
 namespace {
 
@@ -18,30 +21,107 @@ constexpr Offset directoryEntrySize = 8;    // IMAGE_RESOURCE_DIRECTORY_ENTRY
 constexpr Offset dataEntrySize = 16;        // IMAGE_RESOURCE_DATA_ENTRY
 constexpr std::uint32_t subdirectoryFlag = 0x80000000;
 
-// Little-endian reads that refuse to leave the bytes they were given.
+// Where the parser's bytes come from: a file held whole in memory, or a file
+// on disk read a page at a time as the parser asks for it, so that finding
+// the version resource of a program file of megabytes reads kilobytes.
+class Source {
+ public:
+  virtual ~Source() = default;
+  virtual Offset size() const = 0;
+  // The byte at offset, which the caller has checked lies within size();
+  // nullopt when it cannot be read.
+  virtual std::optional<unsigned char> byte(Offset at) = 0;
+};
+
+class MemorySource final : public Source {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  Offset size() const override { return bytes_.size(); }
+  std::optional<unsigned char> byte(Offset at) override {
+    return static_cast<unsigned char>(bytes_[at]);
+  }
+
+ private:
+  std::string_view bytes_;
+};
+
+class PagedSource final : public Source {
+ public:
+  static constexpr Offset pageSize = 16 * 1024;
+  // A version resource is reached in a handful of pages; a file that makes
+  // the parser wander further is read again rather than held.
+  static constexpr std::size_t maxPages = 64;
+
+  PagedSource(FileReader& file, Offset size) : file_(file), size_(size) {}
+  Offset size() const override { return size_; }
+  std::optional<unsigned char> byte(Offset at) override {
+    const Offset page = at / pageSize;
+    auto found = pages_.find(page);
+    if (found == pages_.end()) {
+      if (pages_.size() >= maxPages) pages_.clear();
+      std::string bytes(static_cast<std::size_t>(std::min(pageSize, size_ - page * pageSize)),
+                        '\0');
+      const Result<std::size_t> read = file_.readAt(page * pageSize, bytes);
+      // A file that shrank since its size was taken reads short.
+      if (!read || read.value() != bytes.size()) return std::nullopt;
+      found = pages_.emplace(page, std::move(bytes)).first;
+    }
+    return static_cast<unsigned char>(found->second[at % pageSize]);
+  }
+
+ private:
+  FileReader& file_;
+  Offset size_;
+  std::unordered_map<Offset, std::string> pages_;
+};
+
+// Little-endian reads of a window of the file, [base, base + size), that
+// refuse to leave it. Offsets count from the window's start.
 class Bytes {
  public:
-  explicit Bytes(std::string_view bytes) : bytes_(bytes) {}
+  Bytes(Source& source, Offset base, Offset size) : source_(source), base_(base), size_(size) {}
+  explicit Bytes(Source& source) : Bytes(source, 0, source.size()) {}
 
-  Offset size() const { return bytes_.size(); }
+  Offset size() const { return size_; }
+  Offset base() const { return base_; }
   bool holds(Offset offset, Offset length) const {
     return offset <= size() && length <= size() - offset;
   }
   std::optional<std::uint16_t> u16(Offset at) const {
     if (!holds(at, 2)) return std::nullopt;
-    return static_cast<std::uint16_t>(byte(at) | byte(at + 1) << 8);
+    const auto low = byte(at);
+    const auto high = byte(at + 1);
+    if (!low || !high) return std::nullopt;
+    return static_cast<std::uint16_t>(*low | *high << 8);
   }
   std::optional<std::uint32_t> u32(Offset at) const {
-    if (!holds(at, 4)) return std::nullopt;
-    return std::uint32_t{byte(at)} | std::uint32_t{byte(at + 1)} << 8 |
-           std::uint32_t{byte(at + 2)} << 16 | std::uint32_t{byte(at + 3)} << 24;
+    const auto low = u16(at);
+    const auto high = u16(at + 2);
+    if (!low || !high) return std::nullopt;
+    return std::uint32_t{*low} | std::uint32_t{*high} << 16;
   }
-  std::string_view view() const { return bytes_; }
+  // Whether the bytes at offset are these.
+  bool matches(Offset at, std::string_view expected) const {
+    if (!holds(at, expected.size())) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (byte(at + i) != static_cast<unsigned char>(expected[i])) return false;
+    }
+    return true;
+  }
+  Source& source() const { return source_; }
 
  private:
-  unsigned byte(Offset at) const { return static_cast<unsigned char>(bytes_[at]); }
+  std::optional<unsigned char> byte(Offset at) const { return source_.byte(base_ + at); }
 
-  std::string_view bytes_;
+  Source& source_;
+  Offset base_;
+  Offset size_;
+};
+
+// Where the version block lies in the file.
+struct Extent {
+  Offset offset = 0;
+  Offset size = 0;
 };
 
 struct Section {
@@ -58,13 +138,9 @@ struct Headers {
 
 std::optional<Headers> readHeaders(const Bytes& file) {
   const auto lfanew = file.u32(lfanewField);
-  if (!file.holds(0, dosHeaderSize) || file.view().substr(0, 2) != "MZ" || !lfanew) {
-    return std::nullopt;
-  }
+  if (!file.holds(0, dosHeaderSize) || !file.matches(0, "MZ") || !lfanew) return std::nullopt;
   const Offset nt = *lfanew;
-  if (!file.holds(nt, 4) || file.view().substr(nt, 4) != std::string_view("PE\0\0", 4)) {
-    return std::nullopt;
-  }
+  if (!file.matches(nt, std::string_view("PE\0\0", 4))) return std::nullopt;
   const Offset coff = nt + 4;
   const auto sectionCount = file.u16(coff + 2);
   const auto optionalSize = file.u16(coff + 16);
@@ -107,14 +183,14 @@ std::optional<Headers> readHeaders(const Bytes& file) {
 // The file bytes of the section that holds rva, from rva to the end of the
 // section's raw data (cut at the end of the file), as the loader maps a
 // file loaded as data: the first section whose raw data covers rva.
-std::optional<std::string_view> bytesAtRva(const Bytes& file, const std::vector<Section>& sections,
-                                           Offset rva) {
+std::optional<Bytes> bytesAtRva(const Bytes& file, const std::vector<Section>& sections,
+                                Offset rva) {
   for (const Section& section : sections) {
     if (rva < section.virtualAddress || rva - section.virtualAddress >= section.rawSize) continue;
     const Offset offset = section.rawOffset + (rva - section.virtualAddress);
     const Offset end = std::min(section.rawOffset + section.rawSize, file.size());
     if (offset >= end) return std::nullopt;
-    return file.view().substr(offset, end - offset);
+    return Bytes(file.source(), offset, end - offset);
   }
   return std::nullopt;
 }
@@ -204,11 +280,8 @@ std::optional<DirectoryEntry> findLanguage(const Directory& languages,
   return languages.first(false);
 }
 
-}  // namespace
-
-std::optional<std::string_view> findVersionBlock(std::string_view bytes,
-                                                 std::span<const std::uint16_t> languages) {
-  const Bytes file(bytes);
+std::optional<Extent> findVersionExtent(Source& source, std::span<const std::uint16_t> languages) {
+  const Bytes file(source);
   const std::optional<Headers> headers = readHeaders(file);
   if (!headers || headers->resourceSize < directoryHeaderSize) return std::nullopt;
 
@@ -216,7 +289,7 @@ std::optional<std::string_view> findVersionBlock(std::string_view bytes,
   // lead out of the section that holds it.
   const auto resourceBytes = bytesAtRva(file, headers->sections, headers->resourceRva);
   if (!resourceBytes) return std::nullopt;
-  const Bytes resources(*resourceBytes);
+  const Bytes& resources = *resourceBytes;
 
   const auto root = Directory::at(resources, 0);
   if (!root) return std::nullopt;
@@ -236,7 +309,17 @@ std::optional<std::string_view> findVersionBlock(std::string_view bytes,
   if (!dataRva || !dataSize) return std::nullopt;
   const auto data = bytesAtRva(file, headers->sections, *dataRva);
   if (!data || *dataSize > data->size()) return std::nullopt;
-  return data->substr(0, *dataSize);
+  return Extent{data->base(), *dataSize};
+}
+
+}  // namespace
+
+std::optional<std::string_view> findVersionBlock(std::string_view bytes,
+                                                 std::span<const std::uint16_t> languages) {
+  MemorySource source(bytes);
+  const std::optional<Extent> extent = findVersionExtent(source, languages);
+  if (!extent) return std::nullopt;
+  return bytes.substr(extent->offset, extent->size);
 }
 
 PeVersionResourceReader::PeVersionResourceReader(FileSystem& files, std::size_t maxFileSize,
@@ -248,11 +331,22 @@ Result<std::optional<VersionResource>> PeVersionResourceReader::versionResourceO
   // A NUL would end the path early for the Windows API, which then reads
   // some other file; no such path names a file here.
   if (path.find(L'\0') != TextView::npos) return Answer();
-  const Result<std::string> file = files_.readFile(path);
-  if (!file || file.value().size() > maxFileSize_) return Answer();
-  const std::optional<std::string_view> block = findVersionBlock(file.value(), languages_);
-  if (!block) return Answer();
-  return VersionResource::fromBlock(VersionResource::bufferFrom(*block));
+  // Only the pages the way to the version block leads through are read: a
+  // program file can be megabytes of code and pictures around a block of a
+  // kilobyte.
+  const Result<FileInfo> info = files_.fileInfo(path);
+  if (!info || info.value().size > maxFileSize_) return Answer();
+  Result<std::unique_ptr<FileReader>> file = files_.openForReading(path);
+  if (!file) return Answer();
+  PagedSource source(*file.value(), info.value().size);
+  const std::optional<Extent> extent = findVersionExtent(source, languages_);
+  if (!extent) return Answer();
+  // The block is at most 64 KiB (its length is 16 bits).
+  std::string block(
+      static_cast<std::size_t>(std::min<Offset>(extent->size, VersionResource::bufferSize)), '\0');
+  const Result<std::size_t> read = file.value()->readAt(extent->offset, block);
+  if (!read || read.value() != block.size()) return Answer();
+  return VersionResource::fromBlock(VersionResource::bufferFrom(block));
 }
 
 }  // namespace vemdrol
