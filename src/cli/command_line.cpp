@@ -3,6 +3,7 @@
 #include <array>
 
 #include "cli/arguments.h"
+#include "vemdrol_version.h"
 
 namespace vemdrol {
 
@@ -135,7 +136,10 @@ CommandLineRequest parseCommandLine(TextView arguments) {
 }
 
 Text usageText() {
-  return L"使い方: vemdrol.exe [作成] | [/scomma ファイル] [/stab ファイル] [/shtml ファイル] "
+  return L"vemdrol.exe " + Text(vemdrolVersion) +
+         L" - インストール済みプログラム一覧\n"
+         L"\n"
+         L"使い方: vemdrol.exe [作成] | [/scomma ファイル] [/stab ファイル] [/shtml ファイル] "
          L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/compare 以前の一覧] [/changed] [/?]\n"
          L"\n"
          L"  作成             一覧を作り直して保存し、終了します (ウィンドウは表示しません)\n"

@@ -7,6 +7,7 @@
 #include "platform/registry_memory.h"
 #include "platform/utf8.h"
 #include "platform/version_resource_pe.h"
+#include "vemdrol_version.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {
@@ -117,6 +118,7 @@ TEST_F(CommandRun, FailuresAndMistakesHaveTheirExitCodesAndLeaveFilesAlone) {
   EXPECT_NE(console.errors.back().find(L"使い方"), Text::npos);
   EXPECT_EQ(run(L"-?"), 0);
   EXPECT_NE(console.lines.back().find(L"/scomma"), Text::npos);
+  EXPECT_TRUE(console.lines.back().starts_with(L"vemdrol.exe " + Text(vemdrolVersion) + L" "));
 }
 
 TEST_F(CommandRun, ComparisonNamesWhatAnUpdateChangedAndDetailsComeWithTheirJsonValues) {

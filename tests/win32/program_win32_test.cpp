@@ -10,6 +10,7 @@
 #include "platform/codepage.h"
 #include "platform/instance_lock.h"
 #include "platform/win32.h"
+#include "vemdrol_version.h"
 
 namespace vemdrol {
 namespace {
@@ -203,7 +204,8 @@ TEST(Program, RebuildsInAFreshFolderThenStartsInteractive) {
     if (row.fields[3] == copy.exe) {
       ownRow = true;
       EXPECT_EQ(row.fields[1], L"Vemdrol インストール済みプログラム一覧");
-      EXPECT_EQ(row.fields[4], L"1.0.1");
+      // The version resource made from the project's version (vemdrol.rc).
+      EXPECT_EQ(row.fields[4], Text(vemdrolVersion));
     }
   }
   EXPECT_EQ(missing, 0u);
