@@ -16,6 +16,7 @@
 #include "platform/window_memory.h"
 #include "rows/saved_rows.h"
 #include "version/pe_builder.h"
+#include "win32/window_test_support.h"
 
 namespace vemdrol {
 namespace {
@@ -23,16 +24,6 @@ namespace {
 constexpr std::size_t sizeColumn = firstDetailColumn + factIndex(Fact::size);
 constexpr std::size_t machineColumn = firstDetailColumn + factIndex(Fact::machine);
 constexpr std::size_t hashColumn = firstDetailColumn + factIndex(Fact::sha256);
-
-Text itemText(HWND list, int row, int column) {
-  wchar_t text[128] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 128;
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
 
 Text headerText(HWND header, int column) {
   wchar_t text[64] = {};
@@ -51,18 +42,6 @@ bool writeFile(const Text& path, const std::string& bytes) {
   return file.valid() &&
          WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
          written == bytes.size();
-}
-
-// The keys a thread timer sends to the open menu, which reads them from the
-// thread's queue.
-std::vector<WPARAM> menuKeys;
-HWND menuOwner = nullptr;
-void CALLBACK chooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  for (WPARAM key : menuKeys) {
-    PostMessageW(menuOwner, WM_KEYDOWN, key, 0);
-    PostMessageW(menuOwner, WM_KEYUP, key, 0);
-  }
 }
 
 struct DetailsWindow : ::testing::Test {
@@ -109,19 +88,12 @@ struct DetailsWindow : ::testing::Test {
   int headerCount() const {
     return static_cast<int>(SendMessageW(header(), HDM_GETITEMCOUNT, 0, 0));
   }
-  void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (form.translateMessage(message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  void pump() { pumpFormMessages(form); }
   // Lets the window run until the cell shows a text, as long as a few
   // seconds at most; the text it shows then.
   Text waitForCell(int row, int column) {
     for (int i = 0; i < 1000; ++i) {
-      const Text text = itemText(list(), row, column);
+      const Text text = listItemText(list(), row, column);
       if (!text.empty()) return text;
       pump();
       Sleep(10);
@@ -129,9 +101,7 @@ struct DetailsWindow : ::testing::Test {
     return L"<empty>";
   }
   void chooseFromContextMenu(HWND from, POINT at, std::vector<WPARAM> keys) {
-    menuKeys = std::move(keys);
-    menuOwner = form.handle();
-    SetTimer(nullptr, 0, 50, chooseFromMenu);
+    chooseFromNextMenu(form.handle(), std::move(keys));
     SendMessageW(form.handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(from),
                  MAKELPARAM(at.x, at.y));
     pump();
@@ -194,9 +164,9 @@ TEST_F(DetailsWindow, ChosenDetailColumnsFillFromTheFilesAndSortBySize) {
     Sleep(10);
   }
   ASSERT_TRUE(form.core().list().sorted());
-  EXPECT_EQ(itemText(list(), 0, 0), L"big.exe");
-  EXPECT_EQ(itemText(list(), 1, 0), L"small.dll");
-  EXPECT_EQ(itemText(list(), 2, 0), L"notes.dll");
+  EXPECT_EQ(listItemText(list(), 0, 0), L"big.exe");
+  EXPECT_EQ(listItemText(list(), 1, 0), L"small.dll");
+  EXPECT_EQ(listItemText(list(), 2, 0), L"notes.dll");
   HDITEMW mark{};
   mark.mask = HDI_FORMAT;
   SendMessageW(header(), HDM_GETITEMW, 5, reinterpret_cast<LPARAM>(&mark));
@@ -228,10 +198,10 @@ TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
   ASSERT_EQ(headerCount(), 6);
   EXPECT_EQ(headerText(header(), 0), L"差分");
   ASSERT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 4);
-  EXPECT_EQ(itemText(list(), 0, 0), L"追加");
-  EXPECT_EQ(itemText(list(), 2, 0), L"変更 (バージョン)");
-  EXPECT_EQ(itemText(list(), 3, 0), L"削除");
-  EXPECT_EQ(itemText(list(), 3, 1), L"gone.dll");
+  EXPECT_EQ(listItemText(list(), 0, 0), L"追加");
+  EXPECT_EQ(listItemText(list(), 2, 0), L"変更 (バージョン)");
+  EXPECT_EQ(listItemText(list(), 3, 0), L"削除");
+  EXPECT_EQ(listItemText(list(), 3, 1), L"gone.dll");
   EXPECT_TRUE(form.caption(Control::Label1).starts_with(L"比較する一覧の 1 行が壊れています"));
 
   // The removed row is drawn in grey; the others keep the list's colour.
@@ -241,7 +211,7 @@ TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
 
   command(ListCommand::changedOnly);
   EXPECT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 3);
-  EXPECT_EQ(itemText(list(), 1, 0), L"変更 (バージョン)");
+  EXPECT_EQ(listItemText(list(), 1, 0), L"変更 (バージョン)");
 
   // Saved while comparing: the current rows alone, in the inventory's form.
   services.fileNames = {path(L"now.cnt")};

@@ -7,19 +7,10 @@
 
 #include "app/form1_win32.h"
 #include "platform/window_memory.h"
+#include "win32/window_test_support.h"
 
 namespace vemdrol {
 namespace {
-
-Text itemText(HWND list, int row, int column) {
-  wchar_t text[128] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 128;
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
 
 struct WindowSearch : ::testing::Test {
   static void SetUpTestSuite() {
@@ -97,10 +88,10 @@ TEST_F(WindowSearch, HeaderClicksSortThroughTheListView) {
   };
 
   clickHeader();
-  EXPECT_EQ(itemText(list(), 0, 3), L"C:\\dir\\file1199.exe");
-  EXPECT_EQ(itemText(list(), 199, 0), L"row1000");
+  EXPECT_EQ(listItemText(list(), 0, 3), L"C:\\dir\\file1199.exe");
+  EXPECT_EQ(listItemText(list(), 199, 0), L"row1000");
   clickHeader();
-  EXPECT_EQ(itemText(list(), 0, 3), L"C:\\dir\\file1000.exe");
+  EXPECT_EQ(listItemText(list(), 0, 3), L"C:\\dir\\file1000.exe");
   EXPECT_EQ(form.core().list().sortKey(), 3u);
 }
 

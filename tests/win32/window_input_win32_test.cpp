@@ -11,6 +11,7 @@
 #include "platform/registry_memory.h"
 #include "platform/version_resource.h"
 #include "platform/window_memory.h"
+#include "win32/window_test_support.h"
 
 namespace vemdrol {
 namespace {
@@ -38,28 +39,6 @@ Text clipboardText() {
   return text;
 }
 
-Text itemText(HWND list, int row, int column) {
-  wchar_t text[128] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 128;
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
-// The keys a thread timer sends to the open menu, which reads them from the
-// thread's queue.
-std::vector<WPARAM> menuKeys;
-HWND menuOwner = nullptr;
-void CALLBACK chooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  for (WPARAM key : menuKeys) {
-    PostMessageW(menuOwner, WM_KEYDOWN, key, 0);
-    PostMessageW(menuOwner, WM_KEYUP, key, 0);
-  }
-}
-
 struct WindowInput : ::testing::Test {
   static void SetUpTestSuite() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
@@ -85,14 +64,7 @@ struct WindowInput : ::testing::Test {
   HWND control(Control c) const { return form.controlHandle(c); }
   HWND list() const { return control(Control::ListView1); }
   HWND header() const { return reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0)); }
-  void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (form.translateMessage(message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  void pump() { pumpFormMessages(form); }
   // A key pressed where the focus is, with Shift or Ctrl held.
   void press(WPARAM key, bool shift = false, bool ctrl = false) {
     BYTE keys[256] = {};
@@ -112,9 +84,7 @@ struct WindowInput : ::testing::Test {
   }
   // Opens the context menu of `from` and chooses with the keys.
   void chooseFromContextMenu(HWND from, POINT at, std::vector<WPARAM> keys) {
-    menuKeys = std::move(keys);
-    menuOwner = form.handle();
-    SetTimer(nullptr, 0, 50, chooseFromMenu);
+    chooseFromNextMenu(form.handle(), std::move(keys));
     SendMessageW(form.handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(from),
                  MAKELPARAM(at.x, at.y));
     pump();
@@ -199,12 +169,10 @@ TEST_F(WindowInput, ContextMenuCopiesTheSelectedRowsToTheClipboard) {
 
   // The second, パスをコピー, from the menu key; the first from Shift+F10.
   SetFocus(list());
-  menuKeys = {VK_DOWN, VK_DOWN, VK_RETURN};
-  SetTimer(nullptr, 0, 50, chooseFromMenu);
+  chooseFromNextMenu(form.handle(), {VK_DOWN, VK_DOWN, VK_RETURN});
   press(VK_APPS);
   EXPECT_EQ(clipboardText(), L"C:\\dir\\file1003.exe\r\nC:\\dir\\file1005.exe\r\n");
-  menuKeys = {VK_DOWN, VK_RETURN};
-  SetTimer(nullptr, 0, 50, chooseFromMenu);
+  chooseFromNextMenu(form.handle(), {VK_DOWN, VK_RETURN});
   press(VK_F10, true);
   EXPECT_TRUE(clipboardText().starts_with(L"種類\t"));
 }
@@ -215,13 +183,13 @@ TEST_F(WindowInput, HeaderMenuHidesAndShowsColumns) {
   const POINT at = onScreen(header(), {first.left + 5, (first.top + first.bottom) / 2});
   chooseFromContextMenu(header(), at, {VK_DOWN, VK_DOWN, VK_RETURN});  // 定義
   EXPECT_EQ(SendMessageW(header(), HDM_GETITEMCOUNT, 0, 0), 4);
-  EXPECT_EQ(itemText(list(), 40, 1), L"Needle App");
-  EXPECT_EQ(itemText(list(), 40, 2), L"C:\\dir\\file1040.exe");
+  EXPECT_EQ(listItemText(list(), 40, 1), L"Needle App");
+  EXPECT_EQ(listItemText(list(), 40, 2), L"C:\\dir\\file1040.exe");
   EXPECT_FALSE(form.core().columns().shown[1]);
 
   chooseFromContextMenu(header(), at, {VK_DOWN, VK_DOWN, VK_RETURN});
   EXPECT_EQ(SendMessageW(header(), HDM_GETITEMCOUNT, 0, 0), 5);
-  EXPECT_EQ(itemText(list(), 40, 1), L"定義1040");
+  EXPECT_EQ(listItemText(list(), 40, 1), L"定義1040");
 }
 
 TEST_F(WindowInput, HeaderShowsTheSortDirection) {
@@ -238,7 +206,7 @@ TEST_F(WindowInput, HeaderShowsTheSortDirection) {
   click.iSubItem = 4;
   SendMessageW(form.handle(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(format(4), HDF_SORTDOWN);
-  EXPECT_EQ(itemText(list(), 0, 4), L"1.0.1199");
+  EXPECT_EQ(listItemText(list(), 0, 4), L"1.0.1199");
   click.iSubItem = 0;
   SendMessageW(form.handle(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(format(0), HDF_SORTUP);
