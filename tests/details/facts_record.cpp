@@ -99,6 +99,18 @@ std::vector<std::vector<Text>> decodeRecords(std::string_view bytes) {
   return records;
 }
 
+std::vector<Text> factsFolders(const Text& list) {
+  std::vector<Text> folders;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(L';', start);
+    if (end == Text::npos) end = list.size();
+    if (end > start) folders.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
 std::string factsFieldName(std::size_t i) {
   if (i == 0) return "path";
   const std::size_t fact = (i - 1) / 3;

@@ -22,6 +22,10 @@ std::vector<Text> factsFields(TextView path, const FileFacts& facts);
 std::string encodeRecords(const std::vector<std::vector<Text>>& records);
 std::vector<std::vector<Text>> decodeRecords(std::string_view bytes);
 
+// The folders whose program files both builds read, from the list
+// scripts/facts-agree passes (VEMDROL_FACTS_FOLDERS, separated by ';').
+std::vector<Text> factsFolders(const Text& list);
+
 // The name of field i of a record, for messages: "path", "会社名 state", ...
 std::string factsFieldName(std::size_t i);
 

@@ -5,19 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "seed_writer.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {
 namespace {
-
-void writeSeed(const std::string& folder, const std::string& name, const std::string& bytes) {
-  std::ofstream file(folder + "/" + name, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(file.good()) << name;
-}
 
 TEST(PeMachineSeeds, DISABLED_WritePeMachineSeeds) {
   const char* folder = std::getenv("VEMDROL_SEED_DIR");

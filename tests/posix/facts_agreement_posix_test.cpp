@@ -14,6 +14,7 @@
 #include "details/file_facts.h"
 #include "platform/filesystem_posix.h"
 #include "platform/version_resource_pe.h"
+#include "scan/scan.h"
 
 namespace vemdrol {
 namespace {
@@ -31,23 +32,6 @@ std::string narrow(TextView text) {
   return bytes;
 }
 
-bool isProgramFile(TextView name) {
-  return endsWithNoCase(name, L".exe") || endsWithNoCase(name, L".dll") ||
-         endsWithNoCase(name, L".ocx") || endsWithNoCase(name, L".ax");
-}
-
-std::vector<Text> split(const Text& list) {
-  std::vector<Text> parts;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(L';', start);
-    if (end == Text::npos) end = list.size();
-    if (end > start) parts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 std::size_t fieldOf(Fact fact) { return 1 + 3 * factIndex(fact) + 1; }  // the cell
 
 // Run by scripts/facts-agree with VEMDROL_FACTS_DRIVE_C (the prefix's
@@ -56,7 +40,7 @@ std::size_t fieldOf(Fact fact) { return 1 + 3 * factIndex(fact) + 1; }  // the c
 // (where to write each file's hash and native path for `sha256sum -c`).
 TEST(FactsAgreement, DISABLED_TheLinuxBuildFindsWhatTheWindowsBuildFound) {
   const std::string driveC = environment("VEMDROL_FACTS_DRIVE_C");
-  const std::vector<Text> folders = split(widen(environment("VEMDROL_FACTS_FOLDERS")));
+  const std::vector<Text> folders = factsFolders(widen(environment("VEMDROL_FACTS_FOLDERS")));
   const std::string windowsRecords = environment("VEMDROL_FACTS_WINDOWS");
   const std::string sums = environment("VEMDROL_FACTS_SUMS");
   ASSERT_FALSE(driveC.empty() || folders.empty() || windowsRecords.empty() || sums.empty())
@@ -85,7 +69,7 @@ TEST(FactsAgreement, DISABLED_TheLinuxBuildFindsWhatTheWindowsBuildFound) {
     const Result<std::vector<Text>> names = files.listFiles(folder);
     ASSERT_TRUE(names) << narrow(folder);
     for (const Text& name : names.value()) {
-      if (!isProgramFile(name)) continue;
+      if (!isProgramFileName(name)) continue;
       const Text path = folder + L"\\" + name;
       const FileFacts facts = reader.factsOf(path, true);
       std::vector<Text> linux = factsFields(path, facts);

@@ -14,6 +14,7 @@
 #include "platform/filesystem_memory.h"
 #include "platform/signature.h"
 #include "platform/signature_pe.h"
+#include "seed_writer.h"
 #include "signature/signature_files.h"
 
 namespace vemdrol {
@@ -104,11 +105,7 @@ TEST_F(SignedFilesPosix, DISABLED_WriteFuzzSeeds) {
       {"signed_data", std::string(embedded->pkcs7)},
       {"built_signed_data", signedData()},
   };
-  for (const auto& [name, bytes] : seeds) {
-    std::ofstream file(std::string(folder) + "/" + name, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    EXPECT_TRUE(file.good()) << name;
-  }
+  for (const auto& [name, bytes] : seeds) writeSeed(folder, name, bytes);
 }
 
 TEST_F(SignatureReaderPosix, HostileSignaturesAreDamaged) {

@@ -14,6 +14,7 @@
 #include "platform/filesystem.h"
 #include "platform/version_resource.h"
 #include "platform/win32.h"
+#include "scan/scan.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {
@@ -75,33 +76,16 @@ TEST_F(FileFactsWin32Test, AFileHeldByAnotherProgramKeepsItsSizeAndTimes) {
   }
 }
 
-std::vector<Text> split(const Text& list) {
-  std::vector<Text> parts;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(L';', start);
-    if (end == Text::npos) end = list.size();
-    if (end > start) parts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 Text environment(const wchar_t* name) {
   const wchar_t* value = ::_wgetenv(name);
   return value == nullptr ? Text() : Text(value);
-}
-
-bool isProgramFile(TextView name) {
-  return endsWithNoCase(name, L".exe") || endsWithNoCase(name, L".dll") ||
-         endsWithNoCase(name, L".ocx") || endsWithNoCase(name, L".ax");
 }
 
 // Run by scripts/facts-agree: the facts, hash included, of every program file
 // in the folders VEMDROL_FACTS_FOLDERS names (separated by ";"), written to
 // the file VEMDROL_FACTS_OUT names.
 TEST(FactsDump, DISABLED_WriteTheFactsOfTheFolders) {
-  const std::vector<Text> folders = split(environment(L"VEMDROL_FACTS_FOLDERS"));
+  const std::vector<Text> folders = factsFolders(environment(L"VEMDROL_FACTS_FOLDERS"));
   const Text out = environment(L"VEMDROL_FACTS_OUT");
   ASSERT_FALSE(folders.empty()) << "set VEMDROL_FACTS_FOLDERS";
   ASSERT_FALSE(out.empty()) << "set VEMDROL_FACTS_OUT";
@@ -114,7 +98,7 @@ TEST(FactsDump, DISABLED_WriteTheFactsOfTheFolders) {
     const Result<std::vector<Text>> names = files->listFiles(folder);
     ASSERT_TRUE(names) << toAnsi(folder);
     for (const Text& name : names.value()) {
-      if (!isProgramFile(name)) continue;
+      if (!isProgramFileName(name)) continue;
       const Text path = folder + L"\\" + name;
       records.push_back(factsFields(path, reader.factsOf(path, true)));
     }
