@@ -521,16 +521,9 @@ void MainWindow::cancelDetails() {
 
 void MainWindow::compareWith(TextView path) {
   if (!files_) return;
-  Result<std::string> bytes = files_->readFile(path);
-  if (!bytes) {
-    form_.setCaption(Control::Label1, unreadableOlderMessage(L"", bytes.error()));
-    return;
-  }
-  CheckedInventory older = readCheckedInventory(bytes.value());
-  startComparison(std::move(older.records));
-  form_.setCaption(Control::Label1, older.damagedLines == 0
-                                        ? Text()
-                                        : damagedOlderMessage(L"", older, damagedLinesNamed));
+  OlderInventory older = readOlderInventory(*files_, path, L"", damagedLinesNamed);
+  if (older.read) startComparison(std::move(older.read->records));
+  form_.setCaption(Control::Label1, older.message);
 }
 
 void MainWindow::startComparison(std::vector<InventoryRecord> older) {

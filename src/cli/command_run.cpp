@@ -146,17 +146,11 @@ class Run {
   // The earlier inventory, read with the inventory file's field rules; its
   // damaged lines are named, and the rest is compared.
   std::optional<CheckedInventory> readOlder() {
-    const Text& path = request_.compareWith;
-    Result<std::string> bytes = machine_.files.readFile(path);
-    if (!bytes) {
-      say(unreadableOlderMessage(path, bytes.error()), true);
-      return std::nullopt;
-    }
-    CheckedInventory older = readCheckedInventory(bytes.value());
-    if (older.damagedLines > 0) {
-      say(damagedOlderMessage(path, older, CheckedInventory::maxNotedDamage), true);
-    }
-    return older;
+    OlderInventory older =
+        readOlderInventory(machine_.files, request_.compareWith, request_.compareWith,
+                           CheckedInventory::maxNotedDamage);
+    if (!older.message.empty()) say(older.message, true);
+    return std::move(older.read);
   }
 
   const CommandLineRequest& request_;

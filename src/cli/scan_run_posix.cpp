@@ -212,15 +212,9 @@ class Run {
   // An inventory file, read line by line; damaged lines are named.
   std::optional<CheckedInventory> readInventory(const std::string& file) {
     const Text path = decodeUtf8(file).value_or(Text());
-    Result<std::string> bytes = local_.readFile(path);
-    if (!bytes) {
-      say(unreadableOlderMessage(path, bytes.error()));
-      return std::nullopt;
-    }
-    CheckedInventory read = readCheckedInventory(bytes.value());
-    if (read.damagedLines > 0)
-      say(damagedOlderMessage(path, read, CheckedInventory::maxNotedDamage));
-    return read;
+    OlderInventory read = readOlderInventory(local_, path, path, CheckedInventory::maxNotedDamage);
+    if (!read.message.empty()) say(read.message);
+    return std::move(read.read);
   }
 
   std::optional<std::vector<InventoryRecord>> scan(OfflineTarget& target) {

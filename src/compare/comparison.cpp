@@ -192,20 +192,26 @@ Text changeText(const ComparedRow& row, std::span<const Text> columnNames) {
   return text;
 }
 
-Text unreadableOlderMessage(TextView path, const Error& error) {
-  return olderName(path) + L"を読めません: " + errorMessage(L"", error);
-}
-
-Text damagedOlderMessage(TextView path, const CheckedInventory& older, std::size_t maxLines) {
+OlderInventory readOlderInventory(FileSystem& files, TextView path, TextView shownAs,
+                                  std::size_t maxLines) {
+  OlderInventory older;
+  Result<std::string> bytes = files.readFile(path);
+  if (!bytes) {
+    older.message = olderName(shownAs) + L"を読めません: " + errorMessage(L"", bytes.error());
+    return older;
+  }
+  const CheckedInventory& read = older.read.emplace(readCheckedInventory(bytes.value()));
+  if (read.damagedLines == 0) return older;
   Text lines;
-  const std::size_t named = std::min(maxLines, older.damaged.size());
+  const std::size_t named = std::min(maxLines, read.damaged.size());
   for (std::size_t i = 0; i < named; ++i) {
     if (!lines.empty()) lines += L", ";
-    lines += std::to_wstring(older.damaged[i]);
+    lines += std::to_wstring(read.damaged[i]);
   }
-  if (older.damagedLines > named) lines += L", …";
-  return olderName(path) + L"の " + std::to_wstring(older.damagedLines) + L" 行が壊れています (" +
-         lines + L" 行目)。読めた行だけを比べました";
+  if (read.damagedLines > named) lines += L", …";
+  older.message = olderName(shownAs) + L"の " + std::to_wstring(read.damagedLines) +
+                  L" 行が壊れています (" + lines + L" 行目)。読めた行だけを比べました";
+  return older;
 }
 
 }  // namespace vemdrol

@@ -10,10 +10,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "files/inventory_file.h"
+#include "platform/filesystem.h"
 
 namespace vemdrol {
 
@@ -41,11 +43,17 @@ std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> new
 // "変更 (バージョン)".
 Text changeText(const ComparedRow& row, std::span<const Text> columnNames);
 
-// What the command line and the window say of the earlier inventory, named
-// by its path ("" where the user just chose it): "比較する一覧 PATH を読めません:
-// " and the error; "比較する一覧 PATH の 3 行が壊れています (12, 15, 20 行目)。
-// 読めた行だけを比べました", naming at most maxLines lines, "…" for the rest.
-Text unreadableOlderMessage(TextView path, const Error& error);
-Text damagedOlderMessage(TextView path, const CheckedInventory& older, std::size_t maxLines);
+// An earlier inventory read for a comparison: its rows, when the file could
+// be read, and what to tell of it, empty when nothing was amiss:
+// "比較する一覧 NAME を読めません: " and the error, or "比較する一覧 NAME の 3
+// 行が壊れています (12, 15, 20 行目)。読めた行だけを比べました", naming at most
+// maxLines lines, "…" for the rest. NAME is shownAs, left out when empty (the
+// window, where the user has just chosen the file).
+struct OlderInventory {
+  std::optional<CheckedInventory> read;
+  Text message;
+};
+OlderInventory readOlderInventory(FileSystem& files, TextView path, TextView shownAs,
+                                  std::size_t maxLines);
 
 }  // namespace vemdrol
