@@ -8,8 +8,8 @@
 #include <string>
 
 #include "inventory/builder.h"
-#include "platform/filesystem_memory.h"
-#include "platform/registry_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/registry.h"
 
 namespace vemdrol {
 namespace {

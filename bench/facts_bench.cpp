@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "details/file_facts.h"
-#include "platform/filesystem_posix.h"
-#include "platform/version_resource_pe.h"
+#include "os/pe_version_reader.h"
+#include "os/posix/filesystem.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

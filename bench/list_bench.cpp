@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/form_design.h"
-#include "platform/window_memory.h"
+#include "os/memory/window.h"
 #include "rows/column_table.h"
 #include "search/column_sort.h"
 #include "search/list_search.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/utf16.h"
+#include "base/utf16.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/text.h"
+#include "base/text.h"
+#include "os/registry.h"
 
 namespace vemdrol {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/utf16.h"
+#include "base/utf16.h"
 
 namespace vemdrol {
 namespace {

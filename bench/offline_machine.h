@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/registry/registry_names.h"
 #include "machine_generator.h"
-#include "platform/registry_names.h"
 #include "registry/hive_builder.h"
 
 namespace vemdrol {

@@ -12,12 +12,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "inventory/paths.h"
-#include "platform/filesystem.h"
-#include "platform/registry.h"
-#include "platform/utf16.h"
-#include "platform/version_resource.h"
-#include "platform/win32.h"
+#include "base/paths.h"
+#include "base/utf16.h"
+#include "os/filesystem.h"
+#include "os/registry.h"
+#include "os/version_resource.h"
+#include "os/win32/windows.h"
 
 namespace vemdrol {
 namespace {

@@ -22,8 +22,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/text.h"
-#include "platform/win32.h"
+#include "base/text.h"
+#include "os/win32/windows.h"
 
 namespace vemdrol {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "os/codepage.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/registry_hive.h"
-#include "platform/registry_tree.h"
-#include "platform/utf16.h"
+#include "base/utf16.h"
+#include "formats/registry/registry_tree.h"
+#include "offline/hive.h"
 #include "registry/hive_builder.h"
 
 namespace {

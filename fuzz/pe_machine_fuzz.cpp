@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "details/file_facts.h"
-#include "details/pe_machine.h"
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource_pe.h"
+#include "formats/pe/machine.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/filesystem_memory.h"
-#include "platform/signature.h"
-#include "platform/signature_pe.h"
+#include "formats/pe/authenticode.h"
+#include "os/memory/filesystem.h"
+#include "os/signature.h"
 
 namespace {
 

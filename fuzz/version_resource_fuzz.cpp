@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource.h"
-#include "platform/version_resource_pe.h"
+#include "formats/pe/version_resource.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"
 

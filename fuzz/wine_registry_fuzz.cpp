@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_tree.h"
-#include "platform/registry_wine.h"
+#include "formats/registry/registry_tree.h"
+#include "formats/registry/wine_registry.h"
+#include "os/memory/classes_registry.h"
 
 namespace {
 

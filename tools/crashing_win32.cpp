@@ -8,7 +8,7 @@
 #include <map>
 
 #include "app/program_win32.h"
-#include "inventory/paths.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "app/program_win32.h"
 #include "files/inventory_file.h"
-#include "platform/filesystem.h"
+#include "os/filesystem.h"
 
 namespace {
 

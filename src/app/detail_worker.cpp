@@ -8,9 +8,9 @@
 #include <thread>
 #include <unordered_map>
 
-#include "platform/filesystem.h"
-#include "platform/signature.h"
-#include "platform/version_resource.h"
+#include "os/filesystem.h"
+#include "os/signature.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

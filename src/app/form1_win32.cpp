@@ -7,7 +7,7 @@
 
 #include "app/form_design.h"
 #include "app/list_commands.h"
-#include "platform/instance_lock.h"
+#include "os/instance_lock.h"
 
 namespace vemdrol {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "platform/gdi_win32.h"
-#include "platform/win32.h"
-#include "platform/window.h"
+#include "os/win32/gdi.h"
+#include "os/win32/windows.h"
+#include "os/window.h"
 
 namespace vemdrol {
 

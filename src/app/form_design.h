@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/window.h"
+#include "os/window.h"
 
 namespace vemdrol {
 

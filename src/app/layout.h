@@ -2,7 +2,7 @@
 // centring at start-up, and the rule that follows the window's size.
 #pragma once
 
-#include "platform/window.h"
+#include "os/window.h"
 
 namespace vemdrol {
 

@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rows/list_model.h"
 
 namespace vemdrol {

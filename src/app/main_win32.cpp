@@ -2,7 +2,7 @@
 // when a switch asks for one.
 #include "app/program_win32.h"
 #include "cli/command_line.h"
-#include "platform/window.h"
+#include "os/window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const vemdrol::CommandLineRequest request =

@@ -5,8 +5,8 @@
 #include "app/single_copy.h"
 #include "cli/command_run.h"
 #include "files/error_message.h"
-#include "platform/console.h"
-#include "platform/process.h"
+#include "os/console.h"
+#include "os/process.h"
 
 namespace vemdrol {
 

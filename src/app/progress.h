@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "files/status_line.h"
-#include "platform/window.h"
+#include "os/window.h"
 #include "scan/scan.h"
 
 namespace vemdrol {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/instance_lock.h"
+#include "os/instance_lock.h"
 
 namespace vemdrol {
 

@@ -1,6 +1,6 @@
 #include "app/view_settings.h"
 
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace vemdrol {
 

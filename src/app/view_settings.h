@@ -29,9 +29,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/text.h"
-#include "platform/window.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "os/window.h"
 
 namespace vemdrol {
 

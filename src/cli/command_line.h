@@ -17,8 +17,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "rows/row_order.h"
 
 namespace vemdrol {

@@ -7,11 +7,11 @@
 #include <chrono>
 
 #include "cli/command_line.h"
-#include "platform/console.h"
-#include "platform/filesystem.h"
-#include "platform/registry.h"
-#include "platform/signature.h"
-#include "platform/version_resource.h"
+#include "os/console.h"
+#include "os/filesystem.h"
+#include "os/registry.h"
+#include "os/signature.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

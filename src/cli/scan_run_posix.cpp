@@ -4,14 +4,14 @@
 #include <cerrno>
 #include <optional>
 
+#include "base/utf8.h"
 #include "cli/inventory_output.h"
 #include "cli/scan_run.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
 #include "offline/target.h"
-#include "platform/filesystem_posix.h"
-#include "platform/utf8.h"
-#include "platform/version_resource_pe.h"
+#include "os/pe_version_reader.h"
+#include "os/posix/filesystem.h"
 #include "scan/scan.h"
 #include "vemdrol_version.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "files/inventory_file.h"
-#include "platform/filesystem.h"
+#include "os/filesystem.h"
 
 namespace vemdrol {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "details/pe_machine.h"
+#include "formats/pe/machine.h"
 #include "version/version_strings.h"
 
 namespace vemdrol {

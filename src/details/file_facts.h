@@ -22,11 +22,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/filesystem.h"
-#include "platform/local_time.h"
-#include "platform/sha256.h"
-#include "platform/text.h"
-#include "platform/version_resource.h"
+#include "base/text.h"
+#include "os/filesystem.h"
+#include "os/local_time.h"
+#include "os/sha256.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

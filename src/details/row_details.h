@@ -1,6 +1,6 @@
 // The further columns a row can show beside the five of the inventory: the
 // facts of its program file (details/file_facts.h), then who signed it and
-// whether the signature holds (platform/signature.h). The window, the
+// whether the signature holds (os/signature.h). The window, the
 // command line's exports and the scanner all take them from here, so they
 // name and fill them alike.
 #pragma once
@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "details/file_facts.h"
-#include "platform/signature.h"
+#include "os/signature.h"
 
 namespace vemdrol {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

@@ -29,10 +29,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
+#include "base/text.h"
 #include "export/export_table.h"
-#include "platform/error.h"
-#include "platform/filesystem.h"
-#include "platform/text.h"
+#include "os/filesystem.h"
 
 namespace vemdrol {
 

@@ -1,9 +1,9 @@
 // The HTML page: one file that works offline, without anything from outside.
 #include <string_view>
 
+#include "base/utf8.h"
 #include "export/exporter.h"
 #include "export/formats.h"
-#include "platform/utf8.h"
 
 namespace vemdrol {
 

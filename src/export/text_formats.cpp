@@ -2,9 +2,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/utf8.h"
 #include "export/exporter.h"
 #include "export/formats.h"
-#include "platform/utf8.h"
 
 namespace vemdrol {
 

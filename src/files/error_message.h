@@ -3,8 +3,8 @@
 // decimal, " 内容=", and the description.
 #pragma once
 
-#include "platform/error.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

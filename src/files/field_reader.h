@@ -27,7 +27,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace vemdrol {
 

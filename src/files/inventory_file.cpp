@@ -1,7 +1,7 @@
 #include "files/inventory_file.h"
 
 #include "files/translate_chars.h"
-#include "platform/codepage.h"
+#include "os/codepage.h"
 
 namespace vemdrol {
 

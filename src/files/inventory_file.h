@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
+#include "base/text.h"
 #include "files/field_reader.h"
-#include "platform/error.h"
-#include "platform/text.h"
 
 namespace vemdrol {
 

@@ -3,9 +3,9 @@
 // program file is there.
 #pragma once
 
-#include "platform/error.h"
-#include "platform/filesystem.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "os/filesystem.h"
 
 namespace vemdrol {
 

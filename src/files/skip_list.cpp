@@ -1,9 +1,9 @@
 #include "files/skip_list.h"
 
+#include "base/paths.h"
 #include "files/field_reader.h"
 #include "files/trace_log.h"
-#include "inventory/paths.h"
-#include "platform/codepage.h"
+#include "os/codepage.h"
 
 namespace vemdrol {
 

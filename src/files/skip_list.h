@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

@@ -2,7 +2,7 @@
 // window's status line, or the console of a run without a window.
 #pragma once
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

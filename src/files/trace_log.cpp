@@ -1,6 +1,6 @@
 #include "files/trace_log.h"
 
-#include "platform/codepage.h"
+#include "os/codepage.h"
 
 namespace vemdrol {
 

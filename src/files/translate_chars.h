@@ -2,7 +2,7 @@
 // saved field never holds a double quote or a line break.
 #pragma once
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

@@ -3,8 +3,8 @@
 // window provides the real one; tests record or inspect what was shown.
 #pragma once
 
+#include "base/text.h"
 #include "files/status_line.h"
-#include "platform/text.h"
 
 namespace vemdrol {
 

@@ -8,9 +8,9 @@
 
 #include "inventory/build_display.h"
 #include "inventory/inventory.h"
-#include "platform/filesystem.h"
-#include "platform/registry.h"
-#include "registry/registry_listing.h"
+#include "inventory/registry_listing.h"
+#include "os/filesystem.h"
+#include "os/registry.h"
 
 namespace vemdrol {
 

@@ -1,6 +1,6 @@
+#include "base/paths.h"
 #include "files/program_files.h"
 #include "inventory/builder_passes.h"
-#include "inventory/paths.h"
 
 namespace vemdrol::builder {
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

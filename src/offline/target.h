@@ -16,7 +16,7 @@
 // in the hives' stored order; C: is the folder itself.
 //
 // Either way the file system is confined to the folder: no path reaches
-// anything outside it (platform/filesystem_posix.h).
+// anything outside it (os/posix/filesystem.h).
 #pragma once
 
 #ifndef _WIN32
@@ -25,9 +25,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/error.h"
-#include "platform/filesystem_posix.h"
-#include "platform/registry.h"
+#include "base/error.h"
+#include "os/posix/filesystem.h"
+#include "os/registry.h"
 
 namespace vemdrol {
 

@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/utf16.h"
+#include "formats/registry/registry_tree.h"
+#include "formats/registry/wine_registry.h"
+#include "offline/hive.h"
 #include "offline/target.h"
-#include "platform/registry_hive.h"
-#include "platform/registry_tree.h"
-#include "platform/registry_wine.h"
-#include "platform/utf16.h"
+#include "os/memory/classes_registry.h"
 
 namespace vemdrol {
 namespace {

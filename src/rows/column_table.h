@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rows/list_model.h"
 
 namespace vemdrol {

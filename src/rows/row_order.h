@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

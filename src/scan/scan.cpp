@@ -2,10 +2,10 @@
 
 #include <unordered_set>
 
+#include "base/paths.h"
 #include "files/error_message.h"
 #include "files/trace_log.h"
 #include "inventory/builder.h"
-#include "inventory/paths.h"
 #include "rows/saved_rows.h"
 #include "version/version_memo.h"
 #include "version/version_number.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "platform/window.h"
+#include "os/window.h"
 #include "rows/list_model.h"
 
 namespace vemdrol {

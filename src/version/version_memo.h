@@ -14,9 +14,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/text.h"
-#include "platform/version_resource.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "os/version_resource.h"
 #include "version/version_strings.h"
 
 namespace vemdrol {

@@ -3,9 +3,9 @@
 // 6.0.2900.5512.
 #pragma once
 
-#include "platform/error.h"
-#include "platform/text.h"
-#include "platform/version_resource.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

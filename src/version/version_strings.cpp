@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "base/paths.h"
 #include "files/error_message.h"
-#include "inventory/paths.h"
 
 namespace vemdrol {
 namespace {

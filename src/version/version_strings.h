@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "platform/text.h"
-#include "platform/version_resource.h"
+#include "base/text.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

@@ -7,10 +7,10 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
-#include "platform/filesystem_memory.h"
-#include "platform/registry_memory.h"
-#include "platform/version_resource_pe.h"
-#include "platform/window_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/registry.h"
+#include "os/memory/window.h"
+#include "os/pe_version_reader.h"
 #include "rows/column_table.h"
 #include "rows/saved_rows.h"
 

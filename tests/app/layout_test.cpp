@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form_design.h"
-#include "platform/window_memory.h"
+#include "os/memory/window.h"
 
 namespace vemdrol {
 namespace {

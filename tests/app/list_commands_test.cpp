@@ -4,7 +4,7 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
-#include "platform/window_memory.h"
+#include "os/memory/window.h"
 #include "rows/saved_rows.h"
 
 namespace vemdrol {

@@ -9,9 +9,9 @@
 #include "app/detail_worker.h"
 #include "app/form_design.h"
 #include "app/main_window.h"
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource_pe.h"
-#include "platform/window_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/window.h"
+#include "os/pe_version_reader.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

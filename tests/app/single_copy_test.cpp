@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/instance_lock_memory.h"
+#include "os/memory/instance_lock.h"
 
 namespace vemdrol {
 namespace {

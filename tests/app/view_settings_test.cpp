@@ -4,9 +4,9 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
-#include "platform/filesystem_memory.h"
-#include "platform/utf8.h"
-#include "platform/window_memory.h"
+#include "base/utf8.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/window.h"
 
 namespace vemdrol {
 namespace {

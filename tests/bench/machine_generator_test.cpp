@@ -4,12 +4,12 @@
 
 #include <sstream>
 
+#include "base/utf16.h"
 #include "inventory/builder.h"
 #include "inventory/recording_display.h"
-#include "platform/filesystem_memory.h"
-#include "platform/registry_memory.h"
-#include "platform/utf16.h"
-#include "platform/version_resource_pe.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/registry.h"
+#include "os/pe_version_reader.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/codepage.h"
-#include "platform/filesystem_memory.h"
-#include "platform/registry_memory.h"
-#include "platform/utf8.h"
-#include "platform/version_resource_pe.h"
+#include "base/utf8.h"
+#include "os/codepage.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/registry.h"
+#include "os/pe_version_reader.h"
 #include "vemdrol_version.h"
 #include "version/pe_builder.h"
 

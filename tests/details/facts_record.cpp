@@ -1,6 +1,6 @@
 #include "details/facts_record.h"
 
-#include "platform/utf16.h"
+#include "base/utf16.h"
 
 namespace vemdrol {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource_pe.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 #include "version/pe_builder.h"
 #include "version/test_readers.h"
 

@@ -1,9 +1,8 @@
-#include "details/pe_machine.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "formats/pe/machine.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

@@ -5,7 +5,7 @@
 #include <array>
 #include <map>
 
-#include "platform/filesystem_memory.h"
+#include "os/memory/filesystem.h"
 
 namespace vemdrol {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "os/codepage.h"
 
 namespace vemdrol {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "inventory/builder.h"
 #include "inventory/recording_display.h"
-#include "platform/filesystem_memory.h"
-#include "platform/registry_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/registry.h"
 
 namespace vemdrol::testing {
 

@@ -1,10 +1,10 @@
-#include "registry/registry_listing.h"
+#include "inventory/registry_listing.h"
 
 #include <gtest/gtest.h>
 
+#include "base/utf16.h"
 #include "inventory/recording_display.h"
-#include "platform/registry_memory.h"
-#include "platform/utf16.h"
+#include "os/memory/registry.h"
 
 namespace vemdrol {
 namespace {

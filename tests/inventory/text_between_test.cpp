@@ -1,4 +1,4 @@
-#include "inventory/text_between.h"
+#include "base/text_between.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <iterator>
 
 #include "export/exporter.h"
-#include "platform/filesystem_posix.h"
+#include "os/posix/filesystem.h"
 
 namespace vemdrol {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "details/facts_record.h"
 #include "details/file_facts.h"
-#include "platform/filesystem_posix.h"
-#include "platform/version_resource_pe.h"
+#include "os/pe_version_reader.h"
+#include "os/posix/filesystem.h"
 #include "scan/scan.h"
 
 namespace vemdrol {

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "details/file_facts.h"
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource_pe.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 
 namespace vemdrol {
 namespace {

@@ -1,5 +1,3 @@
-#include "platform/filesystem_posix.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "os/posix/filesystem.h"
 
 namespace vemdrol {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/instance_lock.h"
+#include "os/instance_lock.h"
 
 namespace vemdrol {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/local_time.h"
+#include "os/local_time.h"
 
 namespace vemdrol {
 namespace {

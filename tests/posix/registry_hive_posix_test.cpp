@@ -5,10 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/utf16.h"
+#include "offline/hive.h"
 #include "offline_machine.h"
-#include "platform/registry_hive.h"
-#include "platform/registry_memory.h"
-#include "platform/utf16.h"
+#include "os/memory/classes_registry.h"
+#include "os/memory/registry.h"
 #include "registry/hive_builder.h"
 
 namespace vemdrol {

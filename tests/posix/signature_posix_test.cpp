@@ -10,10 +10,10 @@
 #include <map>
 #include <string>
 
-#include "platform/filesystem.h"
-#include "platform/filesystem_memory.h"
-#include "platform/signature.h"
-#include "platform/signature_pe.h"
+#include "formats/pe/authenticode.h"
+#include "os/filesystem.h"
+#include "os/memory/filesystem.h"
+#include "os/signature.h"
 #include "seed_writer.h"
 #include "signature/signature_files.h"
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/utf16.h"
 #include "inventory/builder.h"
 #include "inventory/recording_display.h"
 #include "offline/target.h"
 #include "offline_machine.h"
-#include "platform/utf16.h"
 
 namespace vemdrol {
 namespace {

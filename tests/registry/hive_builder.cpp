@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/registry_names.h"
-#include "platform/utf16.h"
+#include "base/utf16.h"
+#include "formats/registry/registry_names.h"
 
 namespace vemdrol {
 namespace {

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/text.h"
+#include "base/text.h"
+#include "os/registry.h"
 
 namespace vemdrol {
 

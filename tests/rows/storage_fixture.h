@@ -6,8 +6,8 @@
 
 #include "app/form_design.h"
 #include "app/progress.h"
-#include "platform/filesystem_memory.h"
-#include "platform/window_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/memory/window.h"
 #include "rows/column_table.h"
 #include "rows/saved_rows.h"
 

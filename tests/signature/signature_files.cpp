@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/signature_pe.h"
+#include "formats/pe/authenticode.h"
 
 namespace vemdrol {
 namespace {

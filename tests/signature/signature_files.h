@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/signature.h"
+#include "os/signature.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

@@ -1,5 +1,5 @@
 // The cells, and the certificate table and SignedData read from the bytes.
-#include "platform/signature.h"
+#include "os/signature.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/signature_pe.h"
+#include "formats/pe/authenticode.h"
 #include "signature/signature_files.h"
 #include "version/pe_builder.h"
 

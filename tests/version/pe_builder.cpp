@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/utf16.h"
+#include "base/utf16.h"
 
 namespace vemdrol {
 namespace {

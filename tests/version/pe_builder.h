@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace vemdrol {
 

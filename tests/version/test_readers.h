@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/version_resource.h"
+#include "os/version_resource.h"
 
 namespace vemdrol {
 

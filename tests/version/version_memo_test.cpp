@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/filesystem_memory.h"
-#include "platform/version_resource_pe.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 #include "version/pe_builder.h"
 #include "version/test_readers.h"
 

@@ -1,10 +1,9 @@
-#include "platform/version_resource_pe.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/filesystem_memory.h"
+#include "os/memory/filesystem.h"
+#include "os/pe_version_reader.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

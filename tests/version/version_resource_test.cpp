@@ -1,10 +1,10 @@
-#include "platform/version_resource.h"
+#include "formats/pe/version_resource.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/utf16.h"
+#include "base/utf16.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {

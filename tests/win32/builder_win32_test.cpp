@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
+#include "base/paths.h"
 #include "inventory/builder.h"
-#include "inventory/paths.h"
 #include "inventory/recording_display.h"
-#include "platform/codepage.h"
-#include "platform/win32.h"
+#include "os/codepage.h"
+#include "os/win32/windows.h"
 
 namespace vemdrol {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "details/facts_record.h"
 #include "details/file_facts.h"
-#include "platform/codepage.h"
-#include "platform/filesystem.h"
-#include "platform/version_resource.h"
-#include "platform/win32.h"
+#include "os/codepage.h"
+#include "os/filesystem.h"
+#include "os/version_resource.h"
+#include "os/win32/windows.h"
 #include "scan/scan.h"
 #include "version/pe_builder.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/filesystem.h"
-#include "platform/win32.h"
+#include "os/filesystem.h"
+#include "os/win32/windows.h"
 
 namespace vemdrol {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/form_design.h"
 #include "app/progress.h"
-#include "platform/window_memory.h"
+#include "os/memory/window.h"
 
 namespace vemdrol {
 namespace {

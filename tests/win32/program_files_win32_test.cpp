@@ -6,9 +6,9 @@
 
 #include "app/progress.h"
 #include "files/trace_log.h"
-#include "platform/codepage.h"
-#include "platform/win32.h"
-#include "platform/window_memory.h"
+#include "os/codepage.h"
+#include "os/memory/window.h"
+#include "os/win32/windows.h"
 #include "rows/column_table.h"
 #include "rows/saved_rows.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "files/field_reader.h"
-#include "platform/codepage.h"
-#include "platform/instance_lock.h"
-#include "platform/win32.h"
+#include "os/codepage.h"
+#include "os/instance_lock.h"
+#include "os/win32/windows.h"
 #include "vemdrol_version.h"
 
 namespace vemdrol {

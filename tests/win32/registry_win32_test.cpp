@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/registry_memory.h"
-#include "platform/utf16.h"
-#include "platform/win32.h"
+#include "base/utf16.h"
+#include "os/memory/registry.h"
+#include "os/registry.h"
+#include "os/win32/windows.h"
 
 namespace vemdrol {
 namespace {

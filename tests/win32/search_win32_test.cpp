@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/form1_win32.h"
-#include "platform/window_memory.h"
+#include "os/memory/window.h"
 #include "win32/window_test_support.h"
 
 namespace vemdrol {

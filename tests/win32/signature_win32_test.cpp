@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/codepage.h"
-#include "platform/filesystem.h"
-#include "platform/signature.h"
-#include "platform/signature_pe.h"
-#include "platform/win32.h"
+#include "formats/pe/authenticode.h"
+#include "os/codepage.h"
+#include "os/filesystem.h"
+#include "os/signature.h"
+#include "os/win32/windows.h"
 #include "signature/signature_files.h"
 
 namespace vemdrol {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
-#include "platform/filesystem.h"
-#include "platform/version_resource.h"
-#include "platform/version_resource_pe.h"
-#include "platform/win32.h"
+#include "os/codepage.h"
+#include "os/filesystem.h"
+#include "os/pe_version_reader.h"
+#include "os/version_resource.h"
+#include "os/win32/windows.h"
 #include "version/pe_builder.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/form1_win32.h"
-#include "platform/filesystem.h"
-#include "platform/registry_memory.h"
-#include "platform/version_resource.h"
-#include "platform/window_memory.h"
+#include "os/filesystem.h"
+#include "os/memory/registry.h"
+#include "os/memory/window.h"
+#include "os/version_resource.h"
 #include "win32/window_test_support.h"
 
 namespace vemdrol {

@@ -1,0 +1,200 @@
+#include "formats/pe/authenticode.h"
+
+#include <cstdint>
+
+namespace vemdrol {
+namespace {
+
+using Offset = std::uint64_t;  // wide enough that no sum of file fields overflows
+
+constexpr Offset lfanewField = 0x3C;
+constexpr Offset dosHeaderSize = 64;
+constexpr Offset checksumField = 64;  // in the optional header, PE32 and PE32+ alike
+constexpr std::uint32_t certificateDirectoryIndex = 4;
+constexpr Offset winCertificateHeaderSize = 8;
+constexpr std::uint16_t pkcsSignedData = 2;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
+
+// 1.2.840.113549.1.7.2 and 1.3.6.1.4.1.311.2.1.4, as DER object identifier values.
+constexpr std::string_view signedDataOid("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x02", 9);
+constexpr std::string_view indirectDataOid("\x2B\x06\x01\x04\x01\x82\x37\x02\x01\x04", 10);
+
+unsigned byteAt(std::string_view bytes, Offset at) { return static_cast<unsigned char>(bytes[at]); }
+
+bool holds(std::string_view bytes, Offset at, Offset length) {
+  return at <= bytes.size() && length <= bytes.size() - at;
+}
+
+std::optional<std::uint32_t> u32(std::string_view bytes, Offset at) {
+  if (!holds(bytes, at, 4)) return std::nullopt;
+  return std::uint32_t{byteAt(bytes, at)} | std::uint32_t{byteAt(bytes, at + 1)} << 8 |
+         std::uint32_t{byteAt(bytes, at + 2)} << 16 | std::uint32_t{byteAt(bytes, at + 3)} << 24;
+}
+
+std::optional<std::uint16_t> u16(std::string_view bytes, Offset at) {
+  if (!holds(bytes, at, 2)) return std::nullopt;
+  return static_cast<std::uint16_t>(byteAt(bytes, at) | byteAt(bytes, at + 1) << 8);
+}
+
+struct Element {
+  unsigned tag = 0;
+  std::string_view value;
+  std::string_view whole;  // tag, length and value
+};
+
+// The elements of one DER value, one after the other.
+class DerReader {
+ public:
+  explicit DerReader(std::string_view bytes) : bytes_(bytes) {}
+
+  bool atEnd() const { return at_ == bytes_.size(); }
+
+  // The next element, whatever its tag; nullopt at the end or when it does
+  // not fit. Single-byte tags only: the structures read here use no others.
+  std::optional<Element> next() {
+    if (!holds(bytes_, at_, 2)) return std::nullopt;
+    const Offset start = at_;
+    const unsigned tag = byteAt(bytes_, start);
+    if ((tag & 0x1F) == 0x1F) return std::nullopt;
+    Offset length = byteAt(bytes_, start + 1);
+    Offset header = 2;
+    if (length >= 0x80) {
+      // 0x80 is an indefinite length, which DER does not have.
+      const Offset count = length - 0x80;
+      if (count == 0 || count > 4 || !holds(bytes_, start + 2, count)) return std::nullopt;
+      length = 0;
+      for (Offset i = 0; i < count; ++i) length = length << 8 | byteAt(bytes_, start + 2 + i);
+      header += count;
+    }
+    if (!holds(bytes_, start + header, length)) return std::nullopt;
+    at_ = start + header + length;
+    return Element{tag, bytes_.substr(start + header, length), bytes_.substr(start, at_ - start)};
+  }
+
+  // The next element when it has this tag; nothing is consumed otherwise.
+  std::optional<Element> next(unsigned tag) {
+    const Offset start = at_;
+    std::optional<Element> element = next();
+    if (element && element->tag == tag) return element;
+    at_ = start;
+    return std::nullopt;
+  }
+
+ private:
+  std::string_view bytes_;
+  Offset at_ = 0;
+};
+
+constexpr unsigned sequence = 0x30;
+constexpr unsigned set = 0x31;
+constexpr unsigned integer = 0x02;
+constexpr unsigned octetString = 0x04;
+constexpr unsigned objectIdentifier = 0x06;
+constexpr unsigned context0 = 0xA0;  // [0], constructed
+constexpr unsigned context1 = 0xA1;  // [1], constructed
+
+// The value of the one element that fills bytes, with this tag.
+std::optional<std::string_view> only(std::string_view bytes, unsigned tag) {
+  DerReader reader(bytes);
+  const std::optional<Element> element = reader.next(tag);
+  if (!element || !reader.atEnd()) return std::nullopt;
+  return element->value;
+}
+
+}  // namespace
+
+std::optional<EmbeddedSignature> findEmbeddedSignature(std::string_view file) {
+  const auto lfanew = u32(file, lfanewField);
+  if (!holds(file, 0, dosHeaderSize) || file.substr(0, 2) != "MZ" || !lfanew) return std::nullopt;
+  const Offset nt = *lfanew;
+  if (!holds(file, nt, 4) || file.substr(nt, 4) != std::string_view("PE\0\0", 4)) {
+    return std::nullopt;
+  }
+  const Offset optional = nt + 24;
+  const auto magic = u16(file, optional);
+  Offset directories = 0;
+  if (magic == 0x10B) {
+    directories = optional + 96;
+  } else if (magic == 0x20B) {
+    directories = optional + 112;
+  } else {
+    return std::nullopt;
+  }
+  const auto directoryCount = u32(file, directories - 4);
+  if (!directoryCount || *directoryCount <= certificateDirectoryIndex) return std::nullopt;
+  const Offset entry = directories + 8 * certificateDirectoryIndex;
+  const auto tableOffset = u32(file, entry);
+  const auto tableSize = u32(file, entry + 4);
+  if (!tableOffset || !tableSize || *tableOffset == 0 || *tableSize == 0) return std::nullopt;
+
+  // The digest leaves out the table and the fields that point to it, so the
+  // table must come after them, or the parts left out would overlap.
+  const Offset table = *tableOffset;
+  const Offset checksum = optional + checksumField;
+  if (table < entry + 8 || !holds(file, table, *tableSize)) return std::nullopt;
+  const std::string_view certificates = file.substr(table, *tableSize);
+  const auto length = u32(certificates, 0);
+  const auto type = u16(certificates, 6);
+  if (!length || !type || *length < winCertificateHeaderSize || *length > certificates.size() ||
+      *type != pkcsSignedData) {
+    return std::nullopt;
+  }
+
+  EmbeddedSignature signature;
+  signature.pkcs7 =
+      certificates.substr(winCertificateHeaderSize, *length - winCertificateHeaderSize);
+  signature.digested = {file.substr(0, checksum), file.substr(checksum + 4, entry - checksum - 4),
+                        file.substr(entry + 8, table - entry - 8), file.substr(table + *tableSize)};
+  return signature;
+}
+
+std::optional<AuthenticodeContent> readAuthenticodeContent(std::string_view pkcs7) {
+  DerReader outer(pkcs7);
+  const std::optional<Element> contentInfo = outer.next(sequence);
+  if (!contentInfo || contentInfo->whole.size() > maxSignedDataSize) return std::nullopt;
+  DerReader info(contentInfo->value);
+  const auto type = info.next(objectIdentifier);
+  const auto explicitContent = info.next(context0);
+  if (!type || type->value != signedDataOid || !explicitContent) return std::nullopt;
+  const auto signedDataValue = only(explicitContent->value, sequence);
+  if (!signedDataValue) return std::nullopt;
+
+  DerReader signedData(*signedDataValue);
+  const auto version = signedData.next(integer);
+  const auto digestAlgorithms = signedData.next(set);
+  const auto encapsulated = signedData.next(sequence);
+  if (!version || !digestAlgorithms || !encapsulated) return std::nullopt;
+  DerReader content(encapsulated->value);
+  const auto contentType = content.next(objectIdentifier);
+  const auto explicitIndirect = content.next(context0);
+  if (!contentType || contentType->value != indirectDataOid || !explicitIndirect) {
+    return std::nullopt;
+  }
+  DerReader wrapper(explicitIndirect->value);
+  const auto indirect = wrapper.next(sequence);
+  if (!indirect || !wrapper.atEnd()) return std::nullopt;
+  DerReader indirectData(indirect->value);
+  const auto data = indirectData.next(sequence);
+  const auto digestInfo = indirectData.next(sequence);
+  if (!data || !digestInfo) return std::nullopt;
+  DerReader digestParts(digestInfo->value);
+  const auto algorithmIdentifier = digestParts.next(sequence);
+  const auto digest = digestParts.next(octetString);
+  if (!algorithmIdentifier || !digest) return std::nullopt;
+  DerReader algorithmParts(algorithmIdentifier->value);
+  const auto algorithm = algorithmParts.next(objectIdentifier);
+  if (!algorithm) return std::nullopt;
+
+  AuthenticodeContent result{contentInfo->whole, algorithm->whole, digest->value, indirect->value,
+                             0};
+  if (const auto certificates = signedData.next(context0)) {
+    DerReader each(certificates->value);
+    while (!each.atEnd()) {
+      if (!each.next() || ++result.certificates > maxCertificates) return std::nullopt;
+    }
+  }
+  signedData.next(context1);  // revocation lists, not looked at
+  if (!signedData.next(set) || !signedData.atEnd()) return std::nullopt;
+  return result;
+}
+
+}  // namespace vemdrol

@@ -1,0 +1,41 @@
+// Lists one registry key into the inventory: an entry for the key's default
+// value and one for each direct subkey, in the registry's order.
+#pragma once
+
+#include <cstdint>
+
+#include "inventory/build_display.h"
+#include "inventory/inventory.h"
+#include "os/registry.h"
+
+namespace vemdrol {
+
+// Registry paths name a key as a root name padded with blanks to 19
+// characters, then "\" and the subkey path.
+inline constexpr std::size_t rootNameWidth = 19;
+
+// The text the inventory keeps for a default value: string types as text up
+// to their first NUL (a multi-string thus keeps its first string), binary
+// data as upper-case hexadecimal pairs each followed by a blank, a DWORD as
+// "&H", eight hexadecimal digits and "(" signed decimal ")". Other types are
+// shown like binary data.
+Text dataText(const RegistryData& data);
+
+class RegistryListing {
+ public:
+  // Appends the entries for key, a registry path. A bare root name (exactly
+  // 19 characters) selects the current root and lists its subkeys; a longer
+  // path is opened under the current root, whatever root its first 19
+  // characters spell. A key that cannot be opened adds nothing. A failure
+  // while listing shows "inslist " and the error in the status line and ends
+  // the listing of this key; what was appended stays.
+  void inslist(TextView key, Registry& registry, Inventory& inventory, BuildDisplay& display);
+
+  // The root that subkey paths are opened under; 0 until a root was named.
+  std::uint32_t currentRoot() const { return currentRoot_; }
+
+ private:
+  std::uint32_t currentRoot_ = 0;
+};
+
+}  // namespace vemdrol

@@ -1,0 +1,74 @@
+#include "os/instance_lock.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "base/utf8.h"
+
+namespace vemdrol {
+
+namespace {
+
+class FileLock final : public InstanceLock {
+ public:
+  explicit FileLock(int descriptor) : descriptor_(descriptor) {}
+  ~FileLock() override { close(descriptor_); }
+
+ private:
+  int descriptor_;
+};
+
+std::string lockPath(std::uint64_t key) {
+  const char* temp = getenv("TMPDIR");
+  std::string path = temp && *temp ? temp : "/tmp";
+  char name[40];
+  snprintf(name, sizeof(name), "/vemdrol-%016llx.lock", static_cast<unsigned long long>(key));
+  return path + name;
+}
+
+Error posixError(int number) {
+  return Error{number, decodeUtf8(std::strerror(number)).value_or(L"")};
+}
+
+class PosixInstanceLocks final : public InstanceLocks {
+ public:
+  Result<std::unique_ptr<InstanceLock>> lock(TextView folder,
+                                             std::chrono::milliseconds wait) override {
+    const std::string path = lockPath(instanceLockKey(folder));
+    const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (descriptor < 0) return posixError(errno);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+      if (flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+        return std::unique_ptr<InstanceLock>(std::make_unique<FileLock>(descriptor));
+      }
+      const int number = errno;
+      if (number != EWOULDBLOCK && number != EINTR) {
+        close(descriptor);
+        return posixError(number);
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        close(descriptor);
+        return std::unique_ptr<InstanceLock>();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+};
+
+}  // namespace
+
+std::uint64_t instanceLockKey(TextView folder) { return foldedPathKey(folder); }
+
+std::unique_ptr<InstanceLocks> makeSystemInstanceLocks() {
+  return std::make_unique<PosixInstanceLocks>();
+}
+
+}  // namespace vemdrol

@@ -1,0 +1,35 @@
+#include "os/process.h"
+
+#include <vector>
+
+#include "os/win32/windows.h"
+
+namespace vemdrol {
+
+Text programFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return Text();
+    if (length < buffer.size()) {
+      Text path(buffer.data(), length);
+      const std::size_t slash = path.find_last_of(L'\\');
+      if (slash == Text::npos) return Text();
+      // A drive root keeps its "\": "C:\" names the root, "C:" does not.
+      return path.substr(0, slash == 2 ? slash + 1 : slash);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+Text computerName() {
+  DWORD size = 0;
+  GetComputerNameExW(ComputerNameDnsHostname, nullptr, &size);
+  if (size == 0) return Text();
+  std::vector<wchar_t> buffer(size);
+  if (!GetComputerNameExW(ComputerNameDnsHostname, buffer.data(), &size)) return Text();
+  return Text(buffer.data(), size);
+}
+
+}  // namespace vemdrol

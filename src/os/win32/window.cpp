@@ -1,0 +1,214 @@
+#include "os/window.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "os/console.h"
+#include "os/process.h"
+#include "os/win32/gdi.h"
+#include "os/win32/windows.h"
+// After windows.h, through os/win32/windows.h.
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace vemdrol {
+
+namespace {
+
+// The clipboard is shared with every other program; OpenClipboard fails while
+// another one holds it, so the program may fail here, and says so.
+class ClipboardLock {
+ public:
+  explicit ClipboardLock(HWND owner) {
+    // Another program may hold it for a moment, as clipboard viewers do.
+    for (int tries = 0; tries < 10 && !open_; ++tries) {
+      open_ = OpenClipboard(owner) != FALSE;
+      if (!open_) Sleep(20);
+    }
+  }
+  ClipboardLock(const ClipboardLock&) = delete;
+  ClipboardLock& operator=(const ClipboardLock&) = delete;
+  ~ClipboardLock() {
+    if (open_) CloseClipboard();
+  }
+  bool open() const { return open_; }
+
+ private:
+  bool open_ = false;
+};
+
+struct GlobalMemoryTraits {
+  using Type = HGLOBAL;
+  static Type empty() { return nullptr; }
+  static bool valid(Type memory) { return memory != nullptr; }
+  static BOOL close(Type memory) { return GlobalFree(memory) == nullptr; }
+};
+
+struct ItemListTraits {
+  using Type = PIDLIST_ABSOLUTE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type items) { return items != nullptr; }
+  static BOOL close(Type items) {
+    ILFree(items);
+    return TRUE;
+  }
+};
+
+struct WindowTraits {
+  using Type = HWND;
+  static Type empty() { return nullptr; }
+  static bool valid(Type window) { return window != nullptr; }
+  static BOOL close(Type window) { return DestroyWindow(window); }
+};
+
+class Win32WindowServices final : public WindowServices {
+ public:
+  ~Win32WindowServices() override {
+    if (comReady_) CoUninitialize();
+  }
+
+  Status setClipboardText(TextView text) override {
+    // The clipboard needs an owner window for the data to be set; a hidden
+    // one of its own outlives any dialog that asked.
+    if (!clipboardOwner_.valid()) {
+      clipboardOwner_ = UniqueWin32Handle<WindowTraits>(CreateWindowExW(
+          0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    }
+    UniqueWin32Handle<GlobalMemoryTraits> memory(
+        GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!memory.valid()) return lastWindowsError();
+    auto* characters = static_cast<wchar_t*>(GlobalLock(memory.get()));
+    if (!characters) return lastWindowsError();
+    text.copy(characters, text.size());
+    characters[text.size()] = L'\0';
+    GlobalUnlock(memory.get());
+
+    ClipboardLock lock(clipboardOwner_.get());
+    if (!lock.open()) return lastWindowsError();
+    if (!EmptyClipboard()) return lastWindowsError();
+    if (!SetClipboardData(CF_UNICODETEXT, memory.get())) return lastWindowsError();
+    // The clipboard owns the memory now.
+    memory.release();
+    return success();
+  }
+
+  TwipsSize screenSize() const override {
+    return {scale_.toTwipsX(GetSystemMetrics(SM_CXSCREEN)),
+            scale_.toTwipsY(GetSystemMetrics(SM_CYSCREEN))};
+  }
+
+  Text commandLine() const override { return argumentsOfCommandLine(GetCommandLineW()); }
+
+  Text programFolder() const override { return vemdrol::programFolder(); }
+
+  bool askYesNo(TextView title, TextView question) override {
+    const Text titleText(title);
+    const Text questionText(question);
+    return MessageBoxW(GetActiveWindow(), questionText.c_str(), titleText.c_str(),
+                       MB_YESNO | MB_DEFBUTTON1) == IDYES;
+  }
+
+  std::optional<Text> askFileName(const FileQuestion& question) override {
+    // The filter is pairs of texts, each ended by a null, and a null after
+    // the last pair.
+    Text filter = question.filterName + L'\0' + question.pattern + L'\0';
+    filter += L"すべてのファイル (*.*)";
+    filter += L'\0';
+    filter += L"*.*";
+    filter += L'\0';
+    const std::size_t dot = question.pattern.rfind(L'.');
+    const Text extension = dot == Text::npos ? Text() : question.pattern.substr(dot + 1);
+    // Long paths are accepted up to the limit the list's paths have.
+    std::vector<wchar_t> name(32768, L'\0');
+    question.suggestedName.copy(name.data(),
+                                std::min(question.suggestedName.size(), name.size() - 1));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = static_cast<DWORD>(name.size());
+    dialog.lpstrTitle = question.title.c_str();
+    dialog.lpstrDefExt = extension.empty() || extension == L"*" ? nullptr : extension.c_str();
+    // The program's files are found beside it, never in the dialog's last
+    // folder: the current folder stays where it was.
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    dialog.Flags |= question.save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    const BOOL chosen = question.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    if (!chosen) return std::nullopt;
+    return Text(name.data());
+  }
+
+  void setScreenPointer(Pointer pointer) override {
+    SetCursor(LoadCursorW(nullptr, pointer == Pointer::hourglass ? IDC_WAIT : IDC_ARROW));
+  }
+
+  void runPendingEvents() override {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // Leave the quit request for the main loop, which ends the program.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  void endProgram(int exitCode) override { ExitProcess(static_cast<UINT>(exitCode)); }
+
+  void reportError(TextView message) override { attachConsole()->writeLine(message, true); }
+
+  Status openFileLocation(TextView path) override {
+    useCom();
+    const Text file(path);
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return lastWindowsError();
+    const UniqueWin32Handle<ItemListTraits> item(ILCreateFromPathW(file.c_str()));
+    if (item.valid() && SUCCEEDED(SHOpenFolderAndSelectItems(item.get(), 0, nullptr, 0))) {
+      return success();
+    }
+    // The file manager's own switch does the same where the call does not.
+    const Text arguments = L"/select,\"" + file + L"\"";
+    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", L"explorer.exe", arguments.c_str(), nullptr, SW_SHOWNORMAL));
+    if (started <= 32) return windowsError(static_cast<DWORD>(started));
+    return success();
+  }
+
+  Status showFileProperties(TextView path) override {
+    useCom();
+    const Text file(path);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
+    execute.hwnd = GetActiveWindow();
+    execute.lpVerb = L"properties";
+    // By path, not by item list: given an item list, a shell without the
+    // verb runs the file instead (Wine's does), which must never happen here.
+    execute.lpFile = file.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&execute)) return lastWindowsError();
+    return success();
+  }
+
+ private:
+  // The shell's calls want the apartment that a window's thread has.
+  void useCom() {
+    if (!comReady_) comReady_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+
+  TwipsScale scale_;
+  UniqueWin32Handle<WindowTraits> clipboardOwner_;
+  bool comReady_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowServices> makeSystemWindowServices() {
+  return std::make_unique<Win32WindowServices>();
+}
+
+}  // namespace vemdrol
