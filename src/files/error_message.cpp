@@ -3,12 +3,65 @@
 #include <string>
 
 namespace vemdrol {
+namespace {
+
+// The faults found in a line of a file, worded after the line's number.
+Text onLine(const Error& error, TextView what) { return error.subject + L" 行目: " + Text(what); }
+
+}  // namespace
+
+Text errorText(const Error& error) {
+  switch (error.fault) {
+    case Fault::system:
+      return error.description;
+    case Fault::notWineRegistry:
+      return onLine(error, L"Wine のレジストリ ファイルではありません");
+    case Fault::nulCharacter:
+      return onLine(error, L"NUL 文字があります");
+    case Fault::valueBeforeKey:
+      return onLine(error, L"キーより前に値があります");
+    case Fault::unreadableLine:
+      return onLine(error, L"読めない行です");
+    case Fault::badKeyLine:
+      return onLine(error, L"キーの行が正しくありません");
+    case Fault::keyNameTooLong:
+      return onLine(error, L"キーの名前が長すぎます");
+    case Fault::unknownArchitecture:
+      return onLine(error, L"知らないアーキテクチャです");
+    case Fault::badValueLine:
+      return onLine(error, L"値の行が正しくありません");
+    case Fault::valueCutShort:
+      return onLine(error, L"値が途中で終わっています");
+    case Fault::notHive:
+      return L"ハイブ ファイルではないか、壊れています";
+    case Fault::hiveDamaged:
+      return L"ハイブが壊れています (キー " +
+             (error.subject.empty() ? Text(L"\\") : error.subject) + L")";
+    case Fault::noSuchKey:
+      return L"キー " + error.subject + L" がありません";
+    case Fault::outOfMemory:
+      return L"メモリが不足しています。";
+    case Fault::fileMissing:
+      return L"ファイルがありません";
+    case Fault::readNotPermitted:
+      return L"読み取りが許可されていません";
+    case Fault::isFolder:
+      return L"フォルダーです";
+    case Fault::fileTooLarge:
+      return L"大きすぎます";
+    case Fault::systemOutOfMemory:
+      return L"メモリが不足しています";
+    case Fault::otherSystemError:
+      break;
+  }
+  return L"システム エラー " + std::to_wstring(error.number);
+}
 
 Text errorMessage(TextView label, const Error& error) {
   Text message(label);
   message += std::to_wstring(error.number);
   message += L" 内容=";
-  message += error.description;
+  message += errorText(error);
   return message;
 }
 
