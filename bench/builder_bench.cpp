@@ -14,23 +14,22 @@
 namespace vemdrol {
 namespace {
 
-class QuietDisplay final : public BuildDisplay {
+class QuietDisplay final : public BuildReport {
  public:
   // Keeps the sort keys as they stand when the sorting pass ends, so that
   // the sort can be measured on its own.
   Inventory* watched = nullptr;
   std::vector<Text>* keys = nullptr;
 
-  void showStatus(TextView text) override {
-    if (keys && watched && text == L"５回目の処理") {
+  void onBuild(const BuildEvent& event) override {
+    const auto* ended = std::get_if<PassEnded>(&event);
+    if (keys && watched && ended && ended->pass == BuildPass::fifth) {
       for (std::size_t i = 0; i < watched->size(); ++i) {
         if (!watched->deleted(i)) keys->push_back(watched->fullPath[i]);
       }
     }
   }
-  void progress(TextView, double, TextView, double, double) override {}
-  void setBusy(bool) override {}
-  void showProgressRows(bool) override {}
+  void failed(const Failure&) override {}
 };
 
 Text base36(long long number, std::size_t width) {
@@ -98,7 +97,7 @@ GeneratedMachine& machine(long long firstLevel) {
   return *slot;
 }
 
-void BM_InsMake(benchmark::State& state) {
+void BM_BuildInventory(benchmark::State& state) {
   GeneratedMachine& generated = machine(state.range(0));
   QuietDisplay display;
   RegistryListing listing;
@@ -107,7 +106,7 @@ void BM_InsMake(benchmark::State& state) {
   for (auto _ : state) {
     Inventory inventory;
     BuilderParts parts{generated.registry, generated.files, display, listing};
-    InsMake(inventory, parts);
+    buildInventory(inventory, parts);
     entries += inventory.creationCounter;
     results = inventory.size();
   }
@@ -117,7 +116,7 @@ void BM_InsMake(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(entries), benchmark::Counter::kIsRate);
   state.counters["result_entries"] = static_cast<double>(results);
 }
-BENCHMARK(BM_InsMake)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildInventory)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The sort keys of the sorting pass, as the builder makes them.
 const std::vector<Text>& sortKeys(long long firstLevel) {
@@ -131,7 +130,7 @@ const std::vector<Text>& sortKeys(long long firstLevel) {
     RegistryListing listing;
     GeneratedMachine& generated = machine(firstLevel);
     BuilderParts parts{generated.registry, generated.files, display, listing};
-    InsMake(inventory, parts);
+    buildInventory(inventory, parts);
   }
   return keys;
 }

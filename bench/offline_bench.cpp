@@ -28,12 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QuietDisplay final : public BuildDisplay {
+class QuietDisplay final : public BuildReport {
  public:
-  void showStatus(TextView) override {}
-  void progress(TextView, double, TextView, double, double) override {}
-  void setBusy(bool) override {}
-  void showProgressRows(bool) override {}
+  void onBuild(const BuildEvent&) override {}
+  void failed(const Failure&) override {}
 };
 
 // The folders of the two forms, written once per run when not given.
@@ -124,7 +122,7 @@ void openAndBuild(benchmark::State& state, const fs::path& folder) {
     RegistryListing listing;
     Inventory inventory;
     BuilderParts parts{*target.registry, *target.files, display, listing};
-    InsMake(inventory, parts);
+    buildInventory(inventory, parts);
     results = inventory.size();
   }
   state.counters["result_entries"] = static_cast<double>(results);

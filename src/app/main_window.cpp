@@ -579,16 +579,19 @@ void MainWindow::connect(const Machine& machine) {
   folder_.emplace(ProgramFolder{machine.files, services_.programFolder()});
   settingsFolder_.emplace(*folder_);
   VersionResourceReader& versions = machine.versions;
-  loader_ = [this, &versions](Text& flag) {
-    FormStatusLine status(form_);
-    CntRead(
-        flag, *folder_, list_, skipList_,
-        [&versions](TextView path) { return WVerNumber(versions, path); }, status);
+  loader_ = [this, &versions](Text&) {
+    FormFailureReport report(form_);
+    loadInventory(
+        *folder_, list_, skipList_,
+        [&versions](TextView path) { return WVerNumber(versions, path); }, report);
   };
   rebuild_ = [this, machine] {
-    FormBuildDisplay display(form_, services_);
-    ScanParts parts{display,          list_,         columns_,         inventory_, listing_,
-                    machine.registry, machine.files, machine.versions, &*folder_,  skipList_};
+    FormScanView view(form_, services_);
+    ScanParts parts{view,          list_,
+                    columns_,      inventory_,
+                    listing_,      machine.registry,
+                    machine.files, machine.versions,
+                    &*folder_,     skipList_};
     // The scan lets queued events run; the button stays disabled meanwhile,
     // so those events cannot start a second rebuild.
     form_.setEnabled(Control::Command1, false);

@@ -1,10 +1,32 @@
 #include "app/progress.h"
 
 #include <cmath>
+#include <type_traits>
+
+#include "cli/failure_text.h"
 
 namespace vemdrol {
 
-void ProgressRows::progress(TextView row, double total, TextView mark, double current,
+namespace {
+
+constexpr TextView passDone = L"●";
+constexpr TextView passWaiting = L"○";
+constexpr TextView stepDone = L"▼";
+constexpr TextView stepWaiting = L"△";
+constexpr double passMarks = 10;
+constexpr double stepMarks = 20;
+
+constexpr TextView versionsText = L"バージョンの再作成中";
+constexpr TextView folderScanSuffix = L"内の調査";
+constexpr TextView rebuildFinishedText = L"再作成終了";
+
+Control controlOf(MarkRow row) {
+  return row == MarkRow::passes ? Control::Label9 : Control::Label11;
+}
+
+}  // namespace
+
+void ProgressRows::progress(MarkRow row, double total, TextView mark, double current,
                             double count) {
   double marks = count == 0 ? total : std::floor(total * current / count);
   if (marks > total) marks = total;
@@ -15,17 +37,8 @@ void ProgressRows::progress(TextView row, double total, TextView mark, double cu
   if (marks > 1e9) marks = 1e9;
   std::size_t n = marks > 0 ? static_cast<std::size_t>(marks) : 0;
 
-  Control label;
-  std::size_t slot;
-  if (equalNoCase(row, L"Label9")) {
-    label = Control::Label9;
-    slot = 0;
-  } else if (equalNoCase(row, L"Label11")) {
-    label = Control::Label11;
-    slot = 1;
-  } else {
-    return;
-  }
+  const Control label = controlOf(row);
+  const std::size_t slot = row == MarkRow::passes ? 0 : 1;
 
   if (!form_.visible(label)) form_.setVisible(label, true);
 
@@ -50,27 +63,99 @@ void ProgressRows::progress(TextView row, double total, TextView mark, double cu
   form_.repaint(label);
 }
 
-void FormStatusLine::showStatus(TextView text) { form_.setCaption(Control::Label1, text); }
+TextView passEndText(BuildPass pass) {
+  switch (pass) {
+    case BuildPass::first:
+      return L"１回目の実行";
+    case BuildPass::second:
+      return L"２回目の処理";
+    case BuildPass::third:
+      return L"３回目の処理";
+    case BuildPass::fourth:
+      return L"４回目の処理";
+    case BuildPass::fifth:
+      return L"５回目の処理";
+    case BuildPass::fifthSorted:
+      return L"５回目ソート後の処理";
+    case BuildPass::sixth:
+      return L"６回目の処理";
+    case BuildPass::seventh:
+      return L"７回目の処理";
+    case BuildPass::eighth:
+      return L"８回目の処理";
+    case BuildPass::ninth:
+      return L"９回目の処理";
+    case BuildPass::closing:
+      break;
+  }
+  return L"９回目最終回の処理";
+}
 
-void FormBuildDisplay::showStatus(TextView text) {
+void FormFailureReport::failed(const Failure& failure) {
+  form_.setCaption(Control::Label1, failureText(failure));
+}
+
+void FormScanView::showStatus(TextView text) {
   form_.setCaption(Control::Label1, text);
   form_.repaint(Control::Label1);
 }
 
-void FormBuildDisplay::progress(TextView row, double total, TextView mark, double current,
-                                double count) {
-  rows_.progress(row, total, mark, current, count);
-}
-
-void FormBuildDisplay::setBusy(bool busy) {
-  services_.setScreenPointer(busy ? Pointer::hourglass : Pointer::standard);
-}
-
-void FormBuildDisplay::showProgressRows(bool visible) {
+void FormScanView::showRows(bool visible) {
   form_.setVisible(Control::Label9, visible);
   form_.setVisible(Control::Label11, visible);
 }
 
-void FormBuildDisplay::letEventsRun() { services_.runPendingEvents(); }
+void FormScanView::failed(const Failure& failure) { showStatus(failureText(failure)); }
+
+void FormScanView::onBuild(const BuildEvent& event) {
+  std::visit(
+      [this](const auto& happened) {
+        using Event = std::decay_t<decltype(happened)>;
+        if constexpr (std::is_same_v<Event, BuildStarted>) {
+          services_.setScreenPointer(Pointer::hourglass);
+        } else if constexpr (std::is_same_v<Event, BuildEnded>) {
+          services_.setScreenPointer(Pointer::standard);
+        } else if constexpr (std::is_same_v<Event, BuildFinishing>) {
+          showRows(false);
+        } else if constexpr (std::is_same_v<Event, PassesDone>) {
+          rows_.progress(MarkRow::passes, passMarks, passDone, happened.tenths, 10);
+        } else if constexpr (std::is_same_v<Event, PassesReset>) {
+          rows_.progress(MarkRow::passes, passMarks, passWaiting, passMarks, passMarks);
+        } else if constexpr (std::is_same_v<Event, StepReached>) {
+          rows_.progress(MarkRow::steps, stepMarks, stepDone, static_cast<double>(happened.step),
+                         static_cast<double>(happened.last));
+        } else if constexpr (std::is_same_v<Event, StepsReset>) {
+          rows_.progress(MarkRow::steps, stepMarks, stepWaiting, stepMarks, stepMarks);
+        } else {
+          static_assert(std::is_same_v<Event, PassEnded>);
+          showStatus(passEndText(happened.pass));
+        }
+      },
+      event);
+}
+
+void FormScanView::onScan(const ScanEvent& event) {
+  std::visit(
+      [this](const auto& happened) {
+        using Event = std::decay_t<decltype(happened)>;
+        if constexpr (std::is_same_v<Event, ScanStarted>) {
+          showRows(true);
+        } else if constexpr (std::is_same_v<Event, VersionsStarted>) {
+          showStatus(versionsText);
+        } else if constexpr (std::is_same_v<Event, FolderScanStarted>) {
+          showStatus(happened.folder + Text(folderScanSuffix));
+        } else if constexpr (std::is_same_v<Event, VersionTextsFailed>) {
+          showStatus(happened.message);
+        } else if constexpr (std::is_same_v<Event, RebuildFinished>) {
+          showStatus(rebuildFinishedText);
+        } else {
+          static_assert(std::is_same_v<Event, ScanEnded>);
+          showRows(false);
+        }
+      },
+      event);
+}
+
+void FormScanView::letEventsRun() { services_.runPendingEvents(); }
 
 }  // namespace vemdrol

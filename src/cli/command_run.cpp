@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/failure_text.h"
 #include "cli/inventory_output.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
@@ -15,12 +16,12 @@ namespace vemdrol {
 
 namespace {
 
-// Everything a load shows in the status line is a failure; the run goes on
-// as start-up does, and says so.
-class ConsoleStatusLine final : public StatusLine {
+// A failure of the load is said on the console; the run goes on as
+// start-up does.
+class ConsoleFailureReport final : public FailureReport {
  public:
-  explicit ConsoleStatusLine(Console& console) : console_(console) {}
-  void showStatus(TextView text) override { console_.writeLine(text, true); }
+  explicit ConsoleFailureReport(Console& console) : console_(console) {}
+  void failed(const Failure& failure) override { console_.writeLine(failureText(failure), true); }
 
  private:
   Console& console_;
@@ -30,10 +31,9 @@ class ConsoleStatusLine final : public StatusLine {
 // scan's outcome.
 class QuietScanObserver final : public ScanObserver {
  public:
-  void showStatus(TextView) override {}
-  void progress(TextView, double, TextView, double, double) override {}
-  void setBusy(bool) override {}
-  void showProgressRows(bool) override {}
+  void failed(const Failure&) override {}
+  void onBuild(const BuildEvent&) override {}
+  void onScan(const ScanEvent&) override {}
   void letEventsRun() override {}
 };
 
@@ -129,14 +129,13 @@ class Run {
   }
 
   ScanOutcome scan() {
-    ConsoleStatusLine status(machine_.console);
-    Text flag;
+    ConsoleFailureReport report(machine_.console);
     VersionResourceReader& versions = machine_.versions;
     // As at every start: the saved rows' load sets up the skip list from its
     // file and from a trace log that a killed rebuild left behind.
-    CntRead(
-        flag, home_, list_, skipList_,
-        [&versions](TextView path) { return WVerNumber(versions, path); }, status);
+    loadInventory(
+        home_, list_, skipList_, [&versions](TextView path) { return WVerNumber(versions, path); },
+        report);
     QuietScanObserver observer;
     ScanParts parts{observer,          list_,          columns_,          inventory_, listing_,
                     machine_.registry, machine_.files, machine_.versions, &home_,     skipList_};

@@ -50,15 +50,16 @@ class ProgressLine final : public ScanObserver {
     show(false);
   }
 
-  void showStatus(TextView text) override {
-    if (text == L"バージョンの再作成中") {
+  void onScan(const ScanEvent& event) override {
+    if (std::holds_alternative<VersionsStarted>(event)) {
       phase_ = environment_.japanese ? "ファイル" : "files";
       show(true);
     }
   }
-  void progress(TextView, double, TextView, double, double) override {}
-  void setBusy(bool) override {}
-  void showProgressRows(bool) override {}
+  void onBuild(const BuildEvent&) override {}
+  // The failure that ends the scan comes back in its outcome; those the scan
+  // goes on after are not told.
+  void failed(const Failure&) override {}
   void letEventsRun() override {}
 
  private:

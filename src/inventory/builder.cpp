@@ -3,7 +3,6 @@
 #include <array>
 #include <new>
 
-#include "files/error_message.h"
 #include "inventory/builder_passes.h"
 #include "inventory/pass_end.h"
 
@@ -11,7 +10,7 @@ namespace vemdrol {
 
 namespace builder {
 
-void Build::endPass(TextView label) { WPrint(label, inventory, parts.display); }
+void Build::endPass(BuildPass pass) { vemdrol::endPass(pass, inventory, parts.report); }
 
 TextView charactersAt(TextView text, std::size_t first, std::size_t count) {
   if (first == 0 || first > text.size()) return {};
@@ -25,9 +24,9 @@ constexpr std::array<const wchar_t*, 4> paddedRoots = {
 
 void start(Build& build) {
   Inventory& inventory = build.inventory;
-  build.resetTen();
-  build.resetTwenty();
-  build.parts.display.setBusy(true);
+  build.passesReset();
+  build.stepsReset();
+  build.parts.report.onBuild(BuildStarted{});
   const auto first = static_cast<std::size_t>(inventory.lastIndex() + 1);
   // Four roots and one empty entry, which the first pass-end step drops.
   inventory.grow(5);
@@ -41,20 +40,20 @@ void start(Build& build) {
     inventory.creationOrder[i] = inventory.creationCounter;
     if (r + 1 < paddedRoots.size()) ++inventory.creationCounter;
   }
-  build.tenMark(2);
+  build.passesDone(2);
 }
 
 void listKey(Build& build, std::size_t i) {
   // A copy: the listing appends entries and may move the one it came from.
   const Text key = build.inventory.fileType[i];
-  build.parts.listing.inslist(key, build.parts.registry, build.inventory, build.parts.display);
+  build.parts.listing.listKey(key, build.parts.registry, build.inventory, build.parts.report);
 }
 
 // Pass one: the keys directly below the root.
 void passOne(Build& build) {
   listKey(build, 0);
-  build.endPass(L"１回目の実行");
-  build.tenMark(3);
+  build.endPass(BuildPass::first);
+  build.passesDone(3);
 }
 
 // Pass two: the default value and subkeys of every first-level key.
@@ -63,9 +62,9 @@ void passTwo(Build& build) {
   build.forEachFromFirst([&](std::size_t at) {
     if (!equalNoCase(inventory.fileType[at], inventory.fullPath[at])) listKey(build, at);
   });
-  build.endPass(L"２回目の処理");
-  build.resetTwenty();
-  build.tenMark(4);
+  build.endPass(BuildPass::second);
+  build.stepsReset();
+  build.passesDone(4);
 }
 
 // Pass three: keys become the keys that hold the wanted values, extension
@@ -91,9 +90,9 @@ void passThree(Build& build) {
           Text(charactersAt(type, 1, rootPrefixLength)) + inventory.appName[at];
     }
   });
-  build.endPass(L"３回目の処理");
-  build.resetTwenty();
-  build.tenMark(5);
+  build.endPass(BuildPass::third);
+  build.stepsReset();
+  build.passesDone(5);
 }
 
 // Pass four: the open commands and the library paths.
@@ -108,9 +107,9 @@ void passFour(Build& build) {
       inventory.remove(at);
     }
   });
-  build.endPass(L"４回目の処理");
-  build.resetTwenty();
-  build.tenMark(6);
+  build.endPass(BuildPass::fourth);
+  build.stepsReset();
+  build.passesDone(6);
 }
 
 }  // namespace
@@ -125,7 +124,7 @@ void collectFromRegistry(Build& build) {
 
 }  // namespace builder
 
-Status InsMake(Inventory& inventory, BuilderParts& parts) {
+Status buildInventory(Inventory& inventory, BuilderParts& parts) {
   builder::Build build{inventory, parts};
   Status done = success();
   try {
@@ -135,14 +134,14 @@ Status InsMake(Inventory& inventory, BuilderParts& parts) {
   } catch (const std::bad_alloc&) {
     // Running out of memory is the failure the passes can meet; the build
     // ends with the entries it has.
-    const Error error{7, L"メモリが不足しています。"};
-    parts.display.showStatus(errorMessage(L"InsMake ", error));
+    const Error error = faultError(Fault::outOfMemory, 7);
+    parts.report.failed(Failure{Procedure::buildInventory, error});
     done = error;
   }
   // The final block, reached after the last pass or after a failure.
-  parts.display.showProgressRows(false);
-  WPrint(L"９回目最終回の処理", inventory, parts.display);
-  parts.display.setBusy(false);
+  parts.report.onBuild(BuildFinishing{});
+  endPass(BuildPass::closing, inventory, parts.report);
+  parts.report.onBuild(BuildEnded{});
   return done;
 }
 

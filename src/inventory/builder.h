@@ -1,4 +1,4 @@
-// InsMake, the inventory builder: nine passes over HKEY_CLASSES_ROOT that
+// The inventory builder: nine passes over HKEY_CLASSES_ROOT that
 // leave one entry per program (its extensions grouped, with the type's name
 // and description) and one per in-process server library, each only if its
 // file exists.
@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "inventory/build_display.h"
+#include "inventory/build_events.h"
 #include "inventory/inventory.h"
 #include "inventory/registry_listing.h"
 #include "os/filesystem.h"
@@ -17,7 +17,7 @@ namespace vemdrol {
 struct BuilderParts {
   Registry& registry;
   FileSystem& files;
-  BuildDisplay& display;
+  BuildReport& report;
   // Keeps the registry listing's current root from one build to the next.
   RegistryListing& listing;
   // Called once the passes no longer read the registry: a registry read from
@@ -25,10 +25,10 @@ struct BuilderParts {
   std::function<void()> registryDone = {};
 };
 
-// Builds into inventory, which the caller has reset. A failure shows
-// "InsMake " and the error in the status line and ends the build with
-// whatever the passes had reached; the error is returned too, so that a
-// caller can tell a partial inventory from a whole one.
-Status InsMake(Inventory& inventory, BuilderParts& parts);
+// Builds into inventory, which the caller has reset. A failure is reported
+// (Procedure::buildInventory) and ends the build with whatever the passes had
+// reached; the error is returned too, so that a caller can tell a partial
+// inventory from a whole one.
+Status buildInventory(Inventory& inventory, BuilderParts& parts);
 
 }  // namespace vemdrol

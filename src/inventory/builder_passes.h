@@ -5,19 +5,19 @@
 
 namespace vemdrol::builder {
 
-// The build in progress, with the progress calls the passes make.
+// The build in progress, with the progress the passes report.
 struct Build {
   Inventory& inventory;
   BuilderParts& parts;
 
-  void tenMark(double pass) { parts.display.progress(L"Label9", 10, L"●", pass, 10); }
-  void twentyMark(double current) {
-    parts.display.progress(L"Label11", 20, L"▼", current,
-                           static_cast<double>(inventory.lastIndex()));
+  void passesDone(int tenths) { parts.report.onBuild(PassesDone{tenths}); }
+  // Step current of the entries that stand now.
+  void stepReached(long long current) {
+    parts.report.onBuild(StepReached{current, inventory.lastIndex()});
   }
-  void resetTwenty() { parts.display.progress(L"Label11", 20, L"△", 20, 20); }
-  void resetTen() { parts.display.progress(L"Label9", 10, L"○", 10, 10); }
-  void endPass(TextView label);
+  void stepsReset() { parts.report.onBuild(StepsReset{}); }
+  void passesReset() { parts.report.onBuild(PassesReset{}); }
+  void endPass(BuildPass pass);
 
   // The passes' two walks over the entries that stand when the walk starts,
   // with a step mark after each: entries appended meanwhile are not visited.
@@ -26,7 +26,7 @@ struct Build {
     const long long last = inventory.lastIndex();
     for (long long i = 0; i <= last; ++i) {
       visit(static_cast<std::size_t>(i));
-      twentyMark(static_cast<double>(i));
+      stepReached(i);
     }
   }
   template <class Visit>
@@ -34,7 +34,7 @@ struct Build {
     const long long last = inventory.lastIndex();
     for (long long i = last; i >= 0; --i) {
       visit(static_cast<std::size_t>(i));
-      twentyMark(static_cast<double>(last - i));
+      stepReached(last - i);
     }
   }
 };

@@ -46,10 +46,10 @@ void passFive(Build& build) {
                              L" \\" + numberKey(inventory.creationOrder[at]));
     }
   });
-  build.endPass(L"５回目の処理");
-  build.resetTwenty();
-  build.tenMark(7);
-  build.endPass(L"５回目ソート後の処理");
+  build.endPass(BuildPass::fifth);
+  build.stepsReset();
+  build.passesDone(7);
+  build.endPass(BuildPass::fifthSorted);
 }
 
 // Whether entry key belongs to the type whose key is typeKey: the type's own
@@ -78,7 +78,7 @@ class PassSix {
         i = collectLibrary(i);
       } else {
         ++i;
-        build_.twentyMark(static_cast<double>(i));
+        build_.stepReached(static_cast<long long>(i));
       }
     }
   }
@@ -101,10 +101,10 @@ class PassSix {
       extensions += L";*" + inventory_.fileType[i].substr(rootPrefixLength);
       ++i;
       if (past(i)) return i;
-      build_.twentyMark(static_cast<double>(i));
+      build_.stepReached(static_cast<long long>(i));
     }
     if (!belongsToType(inventory_.fileType[i], typeKey)) {
-      build_.twentyMark(static_cast<double>(i));
+      build_.stepReached(static_cast<long long>(i));
       return i;
     }
     // The type's own default value is its description; a type without one
@@ -118,21 +118,21 @@ class PassSix {
     const Text commandKey = typeKey + Text(openCommand);
     for (;;) {
       if (!belongsToType(inventory_.fileType[i], typeKey)) {
-        build_.twentyMark(static_cast<double>(i));
+        build_.stepReached(static_cast<long long>(i));
         return i;
       }
       if (equalNoCase(inventory_.fileType[i], commandKey)) break;
       ++i;
       if (past(i)) {
-        build_.twentyMark(static_cast<double>(i));
+        build_.stepReached(static_cast<long long>(i));
         return i;
       }
     }
     const Text program = exePathOf(inventory_.appName[i]);
     inventory_.append(extensions, typeName, description, program, 0);
     ++i;
-    build_.twentyMark(static_cast<double>(i));
-    build_.twentyMark(static_cast<double>(i));
+    build_.stepReached(static_cast<long long>(i));
+    build_.stepReached(static_cast<long long>(i));
     return i;
   }
 
@@ -142,11 +142,11 @@ class PassSix {
     ++i;
     while (!past(i) && equalNoCase(inventory_.appName[i], path)) {
       ++i;
-      if (!past(i)) build_.twentyMark(static_cast<double>(i));
+      if (!past(i)) build_.stepReached(static_cast<long long>(i));
     }
     if (!name.empty()) inventory_.append(name, L"", L"", path, 0);
-    build_.twentyMark(static_cast<double>(i));
-    build_.twentyMark(static_cast<double>(i));
+    build_.stepReached(static_cast<long long>(i));
+    build_.stepReached(static_cast<long long>(i));
     return i;
   }
 
@@ -156,9 +156,9 @@ class PassSix {
 
 void passSix(Build& build) {
   PassSix(build).run();
-  build.resetTwenty();
-  build.tenMark(8);
-  build.endPass(L"６回目の処理");
+  build.stepsReset();
+  build.passesDone(8);
+  build.endPass(BuildPass::sixth);
 }
 
 // Pass seven: only the entries that pass six made, with a program path.
@@ -170,9 +170,9 @@ void passSeven(Build& build) {
       inventory.remove(at);
     }
   });
-  build.resetTwenty();
-  build.tenMark(9);
-  build.endPass(L"７回目の処理");
+  build.stepsReset();
+  build.passesDone(9);
+  build.endPass(BuildPass::seventh);
 }
 
 // A search that fails finds nothing.
@@ -192,16 +192,16 @@ void passEight(Build& build) {
     inventory.fullPath[i].insert(0, mark);
     ++i;
     if (i >= inventory.size()) break;
-    build.twentyMark(static_cast<double>(i));
+    build.stepReached(static_cast<long long>(i));
     while (i < inventory.size() && equalNoCase(inventory.fullPath[i], path)) {
       inventory.fullPath[i].insert(0, mark);
       ++i;
-      if (i < inventory.size()) build.twentyMark(static_cast<double>(i));
+      if (i < inventory.size()) build.stepReached(static_cast<long long>(i));
     }
   }
-  build.endPass(L"８回目の処理");
-  build.resetTwenty();
-  build.tenMark(10);
+  build.endPass(BuildPass::eighth);
+  build.stepsReset();
+  build.passesDone(10);
 }
 
 // Pass nine: the missing programs go.
@@ -210,9 +210,9 @@ void passNine(Build& build) {
   build.forEachFromLast([&](std::size_t at) {
     if (charactersAt(inventory.fullPath[at], 1, 2) == missingMark) inventory.remove(at);
   });
-  build.endPass(L"９回目の処理");
-  build.resetTwenty();
-  build.resetTen();
+  build.endPass(BuildPass::ninth);
+  build.stepsReset();
+  build.passesReset();
 }
 
 }  // namespace

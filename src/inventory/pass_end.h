@@ -1,16 +1,16 @@
-// The pass-end step: after every pass of the builder it names the pass in the
-// status line and removes the deleted entries; after the fifth it also sorts
-// the entries by their sort key.
+// The pass-end step: after every pass of the builder it reports the pass's
+// end and removes the deleted entries; after the fifth it also sorts the
+// entries by their sort key.
 #pragma once
 
-#include "inventory/build_display.h"
+#include "inventory/build_events.h"
 #include "inventory/inventory.h"
 
 namespace vemdrol {
 
-// The label of the one pass whose end also sorts.
-inline constexpr const wchar_t* sortingPassLabel = L"５回目の処理";
+// The one pass whose end also sorts.
+inline constexpr BuildPass sortingPass = BuildPass::fifth;
 
-void WPrint(TextView label, Inventory& inventory, BuildDisplay& display);
+void endPass(BuildPass pass, Inventory& inventory, BuildReport& report);
 
 }  // namespace vemdrol

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "base/utf16.h"
-#include "files/error_message.h"
 
 namespace vemdrol {
 
@@ -53,7 +52,7 @@ Text dwordText(const std::string& bytes, bool bigEndian) {
   return text;
 }
 
-Error outOfMemory() { return Error{7, L"メモリが不足しています。"}; }
+Error outOfMemory() { return faultError(Fault::outOfMemory, 7); }
 
 }  // namespace
 
@@ -84,11 +83,9 @@ Text dataText(const RegistryData& data) {
   return text;
 }
 
-void RegistryListing::inslist(TextView key, Registry& registry, Inventory& inventory,
-                              BuildDisplay& display) {
-  const auto fail = [&](const Error& error) {
-    display.showStatus(errorMessage(L"inslist ", error));
-  };
+void RegistryListing::listKey(TextView key, Registry& registry, Inventory& inventory,
+                              FailureReport& report) {
+  const auto fail = [&](const Error& error) { report.failed(Failure{Procedure::listKey, error}); };
   const auto appendEntry = [&](TextView type, TextView definition, TextView application) {
     ++inventory.creationCounter;
     inventory.append(type, definition, application, key, inventory.creationCounter);

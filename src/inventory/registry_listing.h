@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "inventory/build_display.h"
+#include "files/failure_report.h"
 #include "inventory/inventory.h"
 #include "os/registry.h"
 
@@ -27,9 +27,9 @@ class RegistryListing {
   // 19 characters) selects the current root and lists its subkeys; a longer
   // path is opened under the current root, whatever root its first 19
   // characters spell. A key that cannot be opened adds nothing. A failure
-  // while listing shows "inslist " and the error in the status line and ends
-  // the listing of this key; what was appended stays.
-  void inslist(TextView key, Registry& registry, Inventory& inventory, BuildDisplay& display);
+  // while listing is reported (Procedure::listKey) and ends the listing of
+  // this key; what was appended stays.
+  void listKey(TextView key, Registry& registry, Inventory& inventory, FailureReport& report);
 
   // The root that subkey paths are opened under; 0 until a root was named.
   std::uint32_t currentRoot() const { return currentRoot_; }

@@ -1,6 +1,5 @@
 #include "rows/saved_rows.h"
 
-#include "files/error_message.h"
 #include "files/inventory_file.h"
 
 namespace vemdrol {
@@ -81,10 +80,10 @@ std::string inventoryFileBytes(const ListModel& list) {
   return bytes;
 }
 
-Status CntWrite(const ProgramFolder& folder, const ListModel& list,
-                const std::optional<SkipList>& skipList, StatusLine& status) {
-  const auto fail = [&status](const Error& error) -> Status {
-    status.showStatus(errorMessage(L"CntWrite ", error));
+Status saveInventory(const ProgramFolder& folder, const ListModel& list,
+                     const std::optional<SkipList>& skipList, FailureReport& report) {
+  const auto fail = [&report](const Error& error) -> Status {
+    report.failed(Failure{Procedure::saveInventory, error});
     return error;
   };
   Status saved =
@@ -96,17 +95,16 @@ Status CntWrite(const ProgramFolder& folder, const ListModel& list,
   return success();
 }
 
-void CntRead(Text& flag, const ProgramFolder& folder, ListModel& list,
-             std::optional<SkipList>& skipList, const VersionNumberReader& versionNumber,
-             StatusLine& status) {
-  flag.clear();
+void loadInventory(const ProgramFolder& folder, ListModel& list, std::optional<SkipList>& skipList,
+                   const VersionNumberReader& versionNumber, FailureReport& report) {
   Status done = loadRows(folder, list, versionNumber);
   if (done) done = setUpSkipList(folder, skipList);
   if (!done) {
-    status.showStatus(errorMessage(L"CntRead ", done.error()));
+    report.failed(Failure{Procedure::loadInventory, done.error()});
     return;
   }
-  CntWrite(folder, list, skipList, status);
+  // A failure to save is reported; the rows loaded stay either way.
+  saveInventory(folder, list, skipList, report);
 }
 
 Result<std::optional<std::vector<InventoryRecord>>> readSavedRecords(const ProgramFolder& folder) {

@@ -1,6 +1,6 @@
-// The list's rows kept between runs in the inventory file. CntRead loads it
+// The list's rows kept between runs in the inventory file. loadInventory loads it
 // at start-up, drops rows whose program is gone, sets up the skip list and
-// saves both files again; CntWrite saves the list as it stands, in its
+// saves both files again; saveInventory saves the list as it stands, in its
 // current row order.
 #pragma once
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "files/failure_report.h"
 #include "files/inventory_file.h"
 #include "files/program_files.h"
 #include "files/skip_list.h"
-#include "files/status_line.h"
 #include "rows/list_model.h"
 
 namespace vemdrol {
@@ -28,19 +28,18 @@ std::string inventoryFileBytes(const ListModel& list);
 // Saves the list, then the skip list. Each file is replaced whole or not at
 // all, so a failure or a kill during the save leaves the previous file. A
 // skip list that was never set up (nullopt) is not saved, so an existing
-// skip-list file is never emptied. A failure shows "CntWrite " and the error
-// in the status line, and is returned.
-Status CntWrite(const ProgramFolder& folder, const ListModel& list,
-                const std::optional<SkipList>& skipList, StatusLine& status);
+// skip-list file is never emptied. A failure is reported
+// (Procedure::saveInventory) and returned.
+Status saveInventory(const ProgramFolder& folder, const ListModel& list,
+                     const std::optional<SkipList>& skipList, FailureReport& report);
 
 // Loads the saved rows into the list, sets up the skip list from its file
-// and the trace log, and saves both files again. flag is set to "" on entry.
-// A failure shows "CntRead " and the error in the status line and ends the
-// load at once: the rows read so far stay, nothing is saved, and the skip
-// list stays as it was (nullopt if it was never set up).
-void CntRead(Text& flag, const ProgramFolder& folder, ListModel& list,
-             std::optional<SkipList>& skipList, const VersionNumberReader& versionNumber,
-             StatusLine& status);
+// and the trace log, and saves both files again. A failure is reported
+// (Procedure::loadInventory) and ends the load at once: the rows read so far
+// stay, nothing is saved, and the skip list stays as it was (nullopt if it
+// was never set up).
+void loadInventory(const ProgramFolder& folder, ListModel& list, std::optional<SkipList>& skipList,
+                   const VersionNumberReader& versionNumber, FailureReport& report);
 
 // The saved file's records as they stand, read only: nothing is dropped,
 // filled in or saved. nullopt when there is no inventory file; an error

@@ -51,11 +51,10 @@ class Scan {
     ScanOutcome outcome;
     outcome.built = build();
     if (!outcome.built) {
-      const Text message = errorMessage(L"", outcome.built.error());
-      observer_.showStatus(message);
-      // The log may be the very thing that cannot be written; the message
-      // in the status line stays either way.
-      appendTrace(message);
+      observer_.failed(Failure{Procedure::scan, outcome.built.error()});
+      // The log may be the very thing that cannot be written; the failure
+      // reported stays either way.
+      appendTrace(errorMessage(L"", outcome.built.error()));
     } else if (!builderDone_) {
       outcome.built = builderDone_;
     }
@@ -68,15 +67,15 @@ class Scan {
     if (trace_) {
       if (Status started = trace_->start(); !started) return started;
     }
-    observer_.showProgressRows(true);
+    observer_.onScan(ScanStarted{});
     inventory_.reset();
     // Every row of this scan gets a freshly read version.
     inventory_.version.clear();
     BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing,
                          parts_.registryDone};
-    builderDone_ = InsMake(inventory_, builder);
+    builderDone_ = buildInventory(inventory_, builder);
     rebuildColumns(parts_.columns, list_);
-    observer_.showStatus(L"バージョンの再作成中");
+    observer_.onScan(VersionsStarted{});
     if (parts_.home) {
       Text ownFolder = parts_.home->folder;
       if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
@@ -94,13 +93,13 @@ class Scan {
 
   const SkipList& skipList() const { return parts_.skipList ? *parts_.skipList : noSkipList; }
 
-  // The texts, and the failure message in the status line. A file of the
+  // The texts, and a failure reported. A file of the
   // folder scan is read afresh for them (see version/version_memo.h).
   VersionStrings versionStrings(TextView path, bool readAfresh) {
     VersionStrings strings =
         readAfresh ? WVerINformation(parts_.versions, path, skipList()) : versions_.strings(path);
     if (strings.outcome == VersionStringsOutcome::failed) {
-      observer_.showStatus(strings.statusMessage);
+      observer_.onScan(VersionTextsFailed{strings.statusMessage});
     }
     return strings;
   }
@@ -167,9 +166,8 @@ class Scan {
     }
     for (std::size_t k = 0; k < folderList_.size(); ++k) {
       const Text& folder = folderList_[k];
-      const Text folderLine = folder + folderLineSuffix;
-      observer_.showStatus(folderLine);
-      if (Status traced = appendTrace(folderLine); !traced) return traced;
+      observer_.onScan(FolderScanStarted{folder});
+      if (Status traced = appendTrace(folder + folderLineSuffix); !traced) return traced;
       letEventsRun();
 
       // A folder that cannot be listed (gone since it was collected) has no
@@ -198,11 +196,11 @@ class Scan {
 
   Status closingBlock(bool built) {
     Status saved = success();
-    if (parts_.home) saved = CntWrite(*parts_.home, list_, parts_.skipList, observer_);
-    // A failure's message stays in the status line: the end is announced
-    // only when nothing failed.
-    if (built && saved.ok()) observer_.showStatus(L"再作成終了");
-    observer_.showProgressRows(false);
+    if (parts_.home) saved = saveInventory(*parts_.home, list_, parts_.skipList, observer_);
+    // A failure reported stays the last word: the end is announced only
+    // when nothing failed.
+    if (built && saved.ok()) observer_.onScan(RebuildFinished{});
+    observer_.onScan(ScanEnded{});
     // The list rows are now the only full copy of the inventory.
     inventory_.keepOnlyFirst();
     return saved;

@@ -6,10 +6,11 @@
 
 #include <functional>
 #include <optional>
+#include <variant>
 
 #include "files/program_files.h"
 #include "files/skip_list.h"
-#include "inventory/build_display.h"
+#include "inventory/build_events.h"
 #include "inventory/inventory.h"
 #include "inventory/registry_listing.h"
 #include "os/filesystem.h"
@@ -20,9 +21,32 @@
 
 namespace vemdrol {
 
-// What a scan shows while it works, and where it lets the world in.
-class ScanObserver : public BuildDisplay {
+// What a scan reports beyond its builder's events, in the order they happen.
+// The scan starts; its progress counts from here.
+struct ScanStarted {};
+// The rows are made, each with its version number and texts.
+struct VersionsStarted {};
+// The further program files of a folder (ending in "\") are looked for.
+struct FolderScanStarted {
+  Text folder;
+};
+// A file's version texts could not be read; the message is the version
+// reader's own (version/version_strings.h).
+struct VersionTextsFailed {
+  Text message;
+};
+// The scan ended and nothing failed, its save included.
+struct RebuildFinished {};
+// The scan ends, whatever happened; its progress is over.
+struct ScanEnded {};
+
+using ScanEvent = std::variant<ScanStarted, VersionsStarted, FolderScanStarted, VersionTextsFailed,
+                               RebuildFinished, ScanEnded>;
+
+// Who hears what a scan does, and where it lets the world in.
+class ScanObserver : public BuildReport {
  public:
+  virtual void onScan(const ScanEvent& event) = 0;
   // The only two points where queued window events may run: after a new
   // program folder is collected, and before each folder is scanned. The list
   // has heard of every row by then.
@@ -48,7 +72,7 @@ struct ScanParts {
   std::function<void()> registryDone = {};
 };
 
-// How a scan ended. Every failure has been shown in the status line already.
+// How a scan ended. Every failure has been reported already.
 struct ScanOutcome {
   // The error that cut the scan short (also the trace log's last line), or
   // a builder that could not finish.

@@ -57,7 +57,7 @@ TEST(MachineGenerator, BuilderFindsThePredictedEntries) {
   RegistryListing listing;
   Inventory inventory;
   BuilderParts parts{machine.registry, machine.files, display, listing};
-  InsMake(inventory, parts);
+  buildInventory(inventory, parts);
 
   long long programs = 0;
   long long libraries = 0;

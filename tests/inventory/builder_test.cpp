@@ -21,10 +21,30 @@ TEST_F(Builder, ExtensionsOfOneTypeBecomeOneProgramEntry) {
   root.build();
   EXPECT_EQ(root.rows(), (std::vector<Row>{{L"*.log;*.txt", L"txtfile", L"Text Document",
                                             L"C:\\WINDOWS\\notepad.exe"}}));
-  // The final block ran: rows hidden, pointer back, last pass named.
-  EXPECT_FALSE(root.display.rowsVisible);
+  // Every pass ended in turn, the passes counted up in tenths, and the final
+  // block ran: finishing, its own pass end, and the end of the build.
+  EXPECT_EQ(root.display.passesEnded,
+            (std::vector<BuildPass>{BuildPass::first, BuildPass::second, BuildPass::third,
+                                    BuildPass::fourth, BuildPass::fifth, BuildPass::fifthSorted,
+                                    BuildPass::sixth, BuildPass::seventh, BuildPass::eighth,
+                                    BuildPass::ninth, BuildPass::closing}));
+  std::vector<int> tenths;
+  std::size_t finishing = 0;
+  std::size_t closing = 0;
+  for (std::size_t i = 0; i < root.display.events.size(); ++i) {
+    const BuildEvent& event = root.display.events[i];
+    if (const auto* done = std::get_if<PassesDone>(&event)) tenths.push_back(done->tenths);
+    if (std::holds_alternative<BuildFinishing>(event)) finishing = i;
+    const auto* ended = std::get_if<PassEnded>(&event);
+    if (ended && ended->pass == BuildPass::closing) closing = i;
+  }
+  EXPECT_EQ(tenths, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_TRUE(std::holds_alternative<BuildStarted>(root.display.events.at(2)));
+  EXPECT_GT(finishing, 0u);
+  EXPECT_LT(finishing, closing);
   EXPECT_FALSE(root.display.busy);
-  EXPECT_EQ(root.display.statuses.back(), L"９回目最終回の処理");
+  EXPECT_TRUE(std::holds_alternative<BuildEnded>(root.display.events.back()));
+  EXPECT_TRUE(root.display.failures.empty());
 }
 
 TEST_F(Builder, ProgramsFollowTheirTypeKeysAndLibrariesFollowThePrograms) {

@@ -64,13 +64,14 @@ TEST(Inventory, CompactionDropsDeletedEntriesAndLeavesVersionAlone) {
 TEST(PassEnd, SortsOnlyAfterThePassThatAsksForIt) {
   RecordingDisplay display;
   Inventory inventory = withPaths({L"b", L"A", L"c"});
-  WPrint(L"５回目ソート後の処理", inventory, display);
+  endPass(BuildPass::fifthSorted, inventory, display);
   EXPECT_EQ(inventory.fullPath, (std::vector<Text>{L"b", L"A", L"c"}));
-  WPrint(L"５回目の処理", inventory, display);
+  endPass(BuildPass::fifth, inventory, display);
   EXPECT_EQ(inventory.fullPath, (std::vector<Text>{L"A", L"b", L"c"}));
   // Whole entries move, not just the key.
   EXPECT_EQ(inventory.creationOrder, (std::vector<long long>{1, 0, 2}));
-  EXPECT_EQ(display.statuses, (std::vector<Text>{L"５回目ソート後の処理", L"５回目の処理"}));
+  EXPECT_EQ(display.passesEnded,
+            (std::vector<BuildPass>{BuildPass::fifthSorted, BuildPass::fifth}));
 }
 
 TEST(PassEnd, SortKeepsEveryTypeKeyTogether) {
@@ -86,7 +87,7 @@ TEST(PassEnd, SortKeepsEveryTypeKeyTogether) {
       L"R\\Word.Document\\shell\\open\\command \\000009",
       L"R\\Word.Document \\000001",
   });
-  WPrint(sortingPassLabel, inventory, display);
+  endPass(sortingPass, inventory, display);
   EXPECT_EQ(inventory.fullPath, (std::vector<Text>{
                                     L"R\\txtfile \\000004",
                                     L"R\\txtfile \\000011",
@@ -101,11 +102,11 @@ TEST(PassEnd, SortKeepsEveryTypeKeyTogether) {
 TEST(PassEnd, EmptyInventoryStaysEmpty) {
   RecordingDisplay display;
   Inventory inventory;
-  WPrint(sortingPassLabel, inventory, display);
+  endPass(sortingPass, inventory, display);
   EXPECT_EQ(inventory.lastIndex(), -1);
   inventory = withPaths({L"x"});
   inventory.remove(0);
-  WPrint(L"１回目の実行", inventory, display);
+  endPass(BuildPass::first, inventory, display);
   EXPECT_EQ(inventory.lastIndex(), -1);
   EXPECT_TRUE(inventory.fileType.empty());
 }

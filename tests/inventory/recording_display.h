@@ -1,26 +1,25 @@
-// A builder display for tests: keeps the status texts and the last marks.
+// A builder report for tests: keeps every event and every failure, in order.
 #pragma once
 
 #include <vector>
 
-#include "inventory/build_display.h"
+#include "inventory/build_events.h"
 
 namespace vemdrol::testing {
 
-struct RecordingDisplay : BuildDisplay {
-  void showStatus(TextView text) override { statuses.emplace_back(text); }
-  void progress(TextView, double, TextView, double, double) override { ++progressCalls; }
-  void setBusy(bool value) override {
-    busy = value;
-    ++busyChanges;
+struct RecordingDisplay : BuildReport {
+  void onBuild(const BuildEvent& event) override {
+    events.push_back(event);
+    if (const auto* ended = std::get_if<PassEnded>(&event)) passesEnded.push_back(ended->pass);
+    if (std::holds_alternative<BuildStarted>(event)) busy = true;
+    if (std::holds_alternative<BuildEnded>(event)) busy = false;
   }
-  void showProgressRows(bool visible) override { rowsVisible = visible; }
+  void failed(const Failure& failure) override { failures.push_back(failure); }
 
-  std::vector<Text> statuses;
-  std::size_t progressCalls = 0;
+  std::vector<BuildEvent> events;
+  std::vector<BuildPass> passesEnded;
+  std::vector<Failure> failures;
   bool busy = false;
-  int busyChanges = 0;
-  bool rowsVisible = true;
 };
 
 }  // namespace vemdrol::testing

@@ -40,7 +40,7 @@ struct ClassesRoot {
   void build() {
     inventory.reset();
     BuilderParts parts{registry, files, display, listing};
-    InsMake(inventory, parts);
+    buildInventory(inventory, parts);
   }
 
   struct Row {

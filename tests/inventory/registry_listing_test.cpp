@@ -12,7 +12,7 @@ namespace {
 const RegistryRoot classes = RegistryRoot::classesRoot;
 
 struct Listing : ::testing::Test {
-  void list(TextView key) { listing.inslist(key, registry, inventory, display); }
+  void list(TextView key) { listing.listKey(key, registry, inventory, display); }
 
   MemoryRegistry registry;
   Inventory inventory;
@@ -49,7 +49,7 @@ TEST_F(Listing, DefaultValueComesFirstThenSubkeysInRegistryOrder) {
   EXPECT_EQ(inventory.fileType[1], L"HKEY_CLASSES_ROOT  \\txtfile\\DefaultIcon");
   EXPECT_EQ(inventory.fileType[2], L"HKEY_CLASSES_ROOT  \\txtfile\\shell");
   EXPECT_EQ(inventory.creationOrder, (std::vector<long long>{4, 5, 6}));
-  EXPECT_TRUE(display.statuses.empty());
+  EXPECT_TRUE(display.failures.empty());
 }
 
 TEST_F(Listing, SubkeyPathsOpenUnderTheCurrentRootWhateverRootTheySpell) {
@@ -63,7 +63,7 @@ TEST_F(Listing, SubkeyPathsOpenUnderTheCurrentRootWhateverRootTheySpell) {
   list(L"HKEY_NOWHERE       ");  // an unknown root keeps the current one
   EXPECT_EQ(listing.currentRoot(), 0x80000000u);
   list(L"HKEY_CLASSES_ROOT  \\missing");
-  EXPECT_TRUE(display.statuses.empty());
+  EXPECT_TRUE(display.failures.empty());
 }
 
 TEST_F(Listing, DataTextsFollowTheValueType) {
@@ -95,20 +95,24 @@ TEST_F(Listing, LargeDefaultValueIsReadWhole) {
   EXPECT_EQ(inventory.fileType[2], L"HKEY_CLASSES_ROOT  \\bigtype\\shell");
 }
 
-TEST_F(Listing, FailureShowsTheMessageAndKeepsWhatWasListed) {
+TEST_F(Listing, FailureIsReportedAndKeepsWhatWasListed) {
   registry.setDefaultString(classes, L"CLSID", L"");
   for (int i = 0; i < 5; ++i) registry.addKey(classes, L"CLSID\\{" + std::to_wstring(i) + L"}");
-  registry.failSubkeyName(classes, L"CLSID", 2, Error{1011, L"読めません"});
+  registry.failSubkeyName(classes, L"CLSID", 2,
+                          Error{.number = 1011, .description = L"読めません"});
   list(L"HKEY_CLASSES_ROOT  ");
   list(L"HKEY_CLASSES_ROOT  \\CLSID");
   // The default value and the first two subkeys.
   EXPECT_EQ(inventory.lastIndex(), 3);
-  ASSERT_EQ(display.statuses.size(), 1u);
-  EXPECT_EQ(display.statuses[0], L"inslist 1011 内容=読めません");
+  ASSERT_EQ(display.failures.size(), 1u);
+  EXPECT_EQ(display.failures[0].procedure, Procedure::listKey);
+  EXPECT_EQ(display.failures[0].error.number, 1011);
 
-  registry.failDefaultValue(classes, L".x", Error{5, L"拒否"});
+  registry.failDefaultValue(classes, L".x", Error{.number = 5, .description = L"拒否"});
   list(L"HKEY_CLASSES_ROOT  \\.x");
-  EXPECT_EQ(display.statuses.back(), L"inslist 5 内容=拒否");
+  ASSERT_EQ(display.failures.size(), 2u);
+  EXPECT_EQ(display.failures[1].procedure, Procedure::listKey);
+  EXPECT_EQ(display.failures[1].error.description, L"拒否");
   EXPECT_EQ(inventory.lastIndex(), 3);
 }
 

@@ -37,19 +37,16 @@ struct ProgramFolderFixture {
   // A start-up's load: a fresh list filled from the files.
   void load() {
     freshList();
-    Text flag = L"1";
-    CntRead(flag, folder, list, skipList, versionNumber, statusLine);
-    loaderFlag = flag;
+    loadInventory(folder, list, skipList, versionNumber, statusLine);
   }
   Text status() const { return form.caption(Control::Label1); }
 
   MemoryFileSystem files;
   ProgramFolder folder{files, L"C:\\Vemdrol"};
   MemoryForm form;
-  FormStatusLine statusLine{form};
+  FormFailureReport statusLine{form};
   ListModel list;
   std::optional<SkipList> skipList;
-  Text loaderFlag;
   VersionNumberReader versionNumber = [](TextView path) -> Result<Text> {
     return path == L"C:\\app\\versioned.exe" ? Text(L"6.0.5512") : Text();
   };

@@ -242,7 +242,7 @@ TEST_F(Rebuild, SkipListedFilesAreNotReadForTheirTexts) {
 }
 
 TEST_F(Rebuild, FailureLeavesTheErrorLineLastAndSavesWhatWasBuilt) {
-  FailingVersionReader failing(Error{7, L"メモリが不足しています。"});
+  FailingVersionReader failing(faultError(Fault::outOfMemory, 7));
   MainWindow other{form, services};
   other.connect({registry, files, failing});
   other.command1Click();
@@ -267,10 +267,9 @@ TEST_F(Rebuild, ScanOfAnotherSystemHasNoOwnFolderAndWritesNothing) {
   files.remove(L"C:\\Vemdrol\\Vemdrol.cnt");
 
   struct Quiet : ScanObserver {
-    void showStatus(TextView) override {}
-    void progress(TextView, double, TextView, double, double) override {}
-    void setBusy(bool) override {}
-    void showProgressRows(bool) override {}
+    void failed(const Failure&) override {}
+    void onBuild(const BuildEvent&) override {}
+    void onScan(const ScanEvent&) override {}
     void letEventsRun() override { ++eventPoints; }
     int eventPoints = 0;
   } quiet;

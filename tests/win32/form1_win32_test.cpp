@@ -214,16 +214,16 @@ TEST_F(Form1Test, StatusLineIsSizedToItsText) {
 
 TEST_F(Form1Test, ProgressMarksReachTheRealLabels) {
   loadWithRows(1);
-  FormBuildDisplay display(form, services);
-  display.showProgressRows(false);
-  display.progress(L"Label11", 20, L"▼", 7, 30);
+  FormScanView view(form, services);
+  view.onScan(ScanEnded{});
+  view.onBuild(StepReached{7, 30});
   EXPECT_EQ(windowText(form.controlHandle(Control::Label11)), L"▼▼▼▼△△△△△△△△△△△△△△△△");
   EXPECT_TRUE(IsWindowVisible(form.controlHandle(Control::Label11)));
-  display.progress(L"Label9", 10, L"●", 3, 10);
+  view.onBuild(PassesDone{3});
   EXPECT_EQ(windowText(form.controlHandle(Control::Label9)), L"●●●○○○○○○○");
-  display.showStatus(L"５回目の処理");
+  view.onBuild(PassEnded{BuildPass::fifth});
   EXPECT_EQ(windowText(form.controlHandle(Control::Label1)), L"５回目の処理");
-  display.showProgressRows(false);
+  view.onScan(ScanEnded{});
   EXPECT_FALSE(IsWindowVisible(form.controlHandle(Control::Label9)));
 }
 

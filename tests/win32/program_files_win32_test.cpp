@@ -50,7 +50,7 @@ struct RealProgramFolder : ::testing::Test {
   ProgramFolder folder{*files, L""};
   ListModel list;
   MemoryForm form;
-  FormStatusLine statusLine{form};
+  FormFailureReport statusLine{form};
   std::optional<SkipList> skipList;
 };
 
@@ -68,7 +68,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   row = list.addRow(L"hidden.exe");
   list.setCell(row, 3, hidden);
 
-  CntWrite(folder, list, skipList, statusLine);
+  ASSERT_TRUE(saveInventory(folder, list, skipList, statusLine));
   const std::string expected =
       "\"*.txt;*.log\",\"say 'hi'\",\"\x83\x81\x83\x82\x92\xa0, \x93\xfa\x96\x7b\x8c\xea!?\",\"" +
       toAnsi(a) + "\",\"6.0.5512\"\r\n\"hidden.exe\",\"\",\"\",\"" + toAnsi(hidden) + "\",\"\"\r\n";
@@ -79,8 +79,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   ASSERT_TRUE(log.start());
   ASSERT_TRUE(log.append(hidden));
   list.clearRows();
-  Text flag;
-  CntRead(flag, folder, list, skipList, nullptr, statusLine);
+  loadInventory(folder, list, skipList, nullptr, statusLine);
   EXPECT_EQ(list.rowCount(), 2u);
   ASSERT_TRUE(skipList.has_value());
   EXPECT_EQ(skipList->back(), L"hidden.exe");
