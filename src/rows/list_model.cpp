@@ -47,13 +47,23 @@ std::size_t ListModel::addRow(std::array<Text, cellCount> cells) {
 }
 
 std::size_t ListModel::addRow(std::array<Text, cellCount> cells, std::size_t tag) {
+  return addRow(std::move(cells), tag, Text());
+}
+
+std::size_t ListModel::addRow(std::array<Text, cellCount> cells, std::size_t tag, Text source) {
   Row row;
   row.cells = std::move(cells);
   row.tag = tag;
+  row.source = std::move(source);
   rows_.push_back(std::move(row));
   rowsUnannounced_ = true;
   if (rowNoticeHolds_ == 0) announceRows();
   return rows_.size() - 1;
+}
+
+const Text& ListModel::source(std::size_t row) const {
+  static const Text none;
+  return row < rows_.size() ? rows_[row].source : none;
 }
 
 void ListModel::clearRows() {

@@ -88,7 +88,13 @@ class ListModel {
   // The same, with a number of the caller's own that stays with the row
   // through every sort (0 for the other ways of adding a row).
   std::size_t addRow(std::array<Text, cellCount> cells, std::size_t tag);
+  // The same, with where the row came from: the registry key that named its
+  // file, or the folder scan that found it. The inventory file has no field
+  // for it; the state file keeps it.
+  std::size_t addRow(std::array<Text, cellCount> cells, std::size_t tag, Text source);
   std::size_t tag(std::size_t row) const { return row < rows_.size() ? rows_[row].tag : 0; }
+  // Empty for a row added without one, and outside the list.
+  const Text& source(std::size_t row) const;
   void clearRows();
 
   // While held, appended rows are announced to the view together: by
@@ -141,6 +147,7 @@ class ListModel {
     std::array<Text, cellCount> cells;
     bool selected = false;
     std::size_t tag = 0;
+    Text source;
   };
 
   Status checkRow(std::size_t row) const;
