@@ -3,14 +3,17 @@
 // parts of the PKCS #7 SignedData in it that the file digest depends on.
 //
 // Every file is treated as hostile: each offset and length is checked
-// against the file or the element it lies in before it is used, and what
-// does not add up is no signature (the table) or a damaged one (the DER).
+// against the file or the element it lies in before it is used (the PE
+// headers by formats/pe/pe_image.h), and what does not add up is no
+// signature (the table) or a damaged one (the DER).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <optional>
 #include <string_view>
+
+#include "formats/limits.h"
 
 namespace vemdrol {
 
@@ -47,19 +50,14 @@ struct AuthenticodeContent {
   std::size_t certificates = 0;
 };
 
-// Signatures larger than this, or with more certificates, are damaged: real
-// ones are some kilobytes with a handful of certificates, and these bounds
-// keep a hostile one from making the certificate parser build thousands.
-inline constexpr std::size_t maxSignedDataSize = std::size_t{4} << 20;
-inline constexpr std::size_t maxCertificates = 100;
-
 // Walks the SignedData in pkcs7 down to its SpcIndirectDataContent and
 // counts its certificates: ContentInfo { signedData OID, [0] SignedData {
 // version, digestAlgorithms, ContentInfo { SPC_INDIRECT_DATA OID, [0]
 // SpcIndirectDataContent { data, DigestInfo { AlgorithmIdentifier, OCTET
 // STRING } } }, [0] certificates OPTIONAL, [1] crls OPTIONAL, signerInfos }
 // }. Definite lengths of at most four bytes only, every element within its
-// parent. nullopt when the structure is not that or over the bounds.
+// parent. nullopt when the structure is not that or over the bounds
+// (maxSignedDataSize, maxCertificates: formats/limits.h).
 std::optional<AuthenticodeContent> readAuthenticodeContent(std::string_view pkcs7);
 
 }  // namespace vemdrol

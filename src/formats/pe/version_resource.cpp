@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "base/utf16.h"
+#include "formats/byte_reader.h"
+#include "formats/limits.h"
 
 namespace vemdrol {
 namespace {
@@ -12,15 +14,6 @@ namespace {
 constexpr std::size_t headerSize = 6;  // wLength, wValueLength, wType
 constexpr std::size_t fixedFileInfoSize = 52;
 constexpr std::uint32_t fixedFileInfoSignature = 0xFEEF04BD;
-
-std::uint16_t u16At(std::string_view bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-std::uint32_t u32At(std::string_view bytes, std::size_t at) {
-  return std::uint32_t{u16At(bytes, at)} | std::uint32_t{u16At(bytes, at + 2)} << 16;
-}
 
 // Offsets are counted from the start of the block, which is where the
 // padding rule counts from.
@@ -42,22 +35,27 @@ enum class Step { node, endOfChildren, damaged };
 // Reads the node at start, which must lie inside [.., parentEnd). A tail too
 // short for a node header, or a node length of 0, ends the parent's
 // children.
-Step readNode(std::string_view block, std::size_t start, std::size_t parentEnd, Node& node) {
+Step readNode(const ByteReader& block, std::size_t start, std::size_t parentEnd, Node& node) {
   if (parentEnd - start < headerSize) return Step::endOfChildren;
-  const std::size_t length = u16At(block, start);
-  if (length == 0) return Step::endOfChildren;
-  if (length < headerSize || length > parentEnd - start) return Step::damaged;
+  const auto length = block.u16(start);
+  const auto valueLength = block.u16(start + 2);
+  const auto type = block.u16(start + 4);
+  if (!length || !valueLength || !type) return Step::damaged;
+  if (*length == 0) return Step::endOfChildren;
+  if (*length < headerSize || *length > parentEnd - start) return Step::damaged;
 
   node.start = start;
-  node.end = start + length;
-  node.valueLength = u16At(block, start + 2);
-  const bool text = u16At(block, start + 4) != 0;
+  node.end = start + *length;
+  node.valueLength = *valueLength;
+  const bool text = *type != 0;
 
   node.keyStart = start + headerSize;
   std::size_t at = node.keyStart;
   while (true) {
     if (node.end - at < 2) return Step::damaged;  // no NUL inside the node
-    if (u16At(block, at) == 0) break;
+    const auto unit = block.u16(at);
+    if (!unit) return Step::damaged;
+    if (*unit == 0) break;
     at += 2;
   }
   node.keyUnits = (at - node.keyStart) / 2;
@@ -71,7 +69,7 @@ Step readNode(std::string_view block, std::size_t start, std::size_t parentEnd, 
 // Calls visit(child) for each child of parent, in order, until visit returns
 // true. False when a child is damaged.
 template <class Visit>
-bool forEachChild(std::string_view block, const Node& parent, Visit visit) {
+bool forEachChild(const ByteReader& block, const Node& parent, Visit visit) {
   std::size_t at = parent.childrenStart;
   while (at < parent.end) {
     Node child;
@@ -84,27 +82,27 @@ bool forEachChild(std::string_view block, const Node& parent, Visit visit) {
   return true;
 }
 
-bool checkTree(std::string_view block, const Node& node, int depth) {
+bool checkTree(const ByteReader& block, const Node& node, int depth) {
   bool sound = true;
   const bool walked = forEachChild(block, node, [&](const Node& child) {
-    sound = depth < VersionResource::maxDepth && checkTree(block, child, depth + 1);
+    sound = depth < maxVersionBlockDepth && checkTree(block, child, depth + 1);
     return !sound;  // the first damaged child settles it
   });
   return walked && sound;
 }
 
-Text keyOf(std::string_view block, const Node& node) {
-  return fromUtf16Le(block.substr(node.keyStart, node.keyUnits * 2));
+Text keyOf(const ByteReader& block, const Node& node) {
+  return fromUtf16Le(block.view(node.keyStart, node.keyUnits * 2).value_or(std::string_view()));
 }
 
 // The root of a block that fromBlock accepted.
-Node rootOf(std::string_view block) {
+Node rootOf(const ByteReader& block) {
   Node root;
   readNode(block, 0, block.size(), root);
   return root;
 }
 
-std::optional<Node> findNode(std::string_view block, TextView subBlock) {
+std::optional<Node> findNode(const ByteReader& block, TextView subBlock) {
   Node node = rootOf(block);
   std::size_t at = 0;
   while (at < subBlock.size()) {
@@ -131,57 +129,66 @@ std::optional<Node> findNode(std::string_view block, TextView subBlock) {
 }  // namespace
 
 std::optional<VersionResource> VersionResource::fromBlock(std::string_view block) {
-  if (block.size() < headerSize) return std::nullopt;
+  const ByteReader bytes(block);
   // The 16-bit layout has the ANSI key where the 32-bit one has wType; the
   // Windows API tells the two apart by that byte in the same way.
-  const auto keyOrType = static_cast<unsigned char>(block[4]);
-  if (keyOrType >= 0x20 && keyOrType < 0x80) return std::nullopt;
+  const auto keyOrType = bytes.u8(4);
+  const auto length = bytes.u16(0);
+  if (!keyOrType || !length || bytes.size() < headerSize) return std::nullopt;
+  if (*keyOrType >= 0x20 && *keyOrType < 0x80) return std::nullopt;
 
-  const std::size_t length = u16At(block, 0);
-  if (length < headerSize || length > block.size()) return std::nullopt;
-  const std::string_view own = block.substr(0, length);
+  const std::optional<ByteReader> own = bytes.window(0, *length);
+  if (*length < headerSize || !own) return std::nullopt;
   Node root;
-  if (readNode(own, 0, own.size(), root) != Step::node) return std::nullopt;
-  if (!checkTree(own, root, 1)) return std::nullopt;
-  return VersionResource(std::string(own));
+  if (readNode(*own, 0, own->size(), root) != Step::node) return std::nullopt;
+  if (!checkTree(*own, root, 1)) return std::nullopt;
+  return VersionResource(std::string(block.substr(0, *length)));
 }
 
 std::string VersionResource::bufferFrom(std::string_view resource) {
-  std::string buffer(resource.substr(0, bufferSize));
-  buffer.resize(bufferSize, '\0');
+  std::string buffer(resource.substr(0, maxVersionBlockSize));
+  buffer.resize(maxVersionBlockSize, '\0');
   return buffer;
 }
 
 std::optional<FixedFileVersion> VersionResource::fixedFileVersion() const {
-  const Node root = rootOf(block_);
+  const ByteReader block(block_);
+  const Node root = rootOf(block);
   if (root.valueLength < fixedFileInfoSize || root.end - root.valueStart < fixedFileInfoSize) {
     return std::nullopt;
   }
-  if (u32At(block_, root.valueStart) != fixedFileInfoSignature) return std::nullopt;
-  return FixedFileVersion{u32At(block_, root.valueStart + 8), u32At(block_, root.valueStart + 12)};
+  const auto signature = block.u32(root.valueStart);
+  const auto fileVersionMS = block.u32(root.valueStart + 8);
+  const auto fileVersionLS = block.u32(root.valueStart + 12);
+  if (signature != fixedFileInfoSignature || !fileVersionMS || !fileVersionLS) return std::nullopt;
+  return FixedFileVersion{*fileVersionMS, *fileVersionLS};
 }
 
 std::vector<Translation> VersionResource::translations() const {
   std::vector<Translation> entries;
-  const std::optional<Node> table = findNode(block_, L"\\VarFileInfo\\Translation");
+  const ByteReader block(block_);
+  const std::optional<Node> table = findNode(block, L"\\VarFileInfo\\Translation");
   if (!table) return entries;
   const std::size_t bytes =
       std::min<std::size_t>(table->valueLength, table->end - table->valueStart);
   for (std::size_t at = 0; at + 4 <= bytes; at += 4) {
-    entries.push_back(
-        {u16At(block_, table->valueStart + at), u16At(block_, table->valueStart + at + 2)});
+    const auto language = block.u16(table->valueStart + at);
+    const auto codePage = block.u16(table->valueStart + at + 2);
+    if (!language || !codePage) break;
+    entries.push_back({*language, *codePage});
   }
   return entries;
 }
 
 std::optional<Text> VersionResource::stringValue(TextView subBlock) const {
-  const std::optional<Node> node = findNode(block_, subBlock);
+  const ByteReader block(block_);
+  const std::optional<Node> node = findNode(block, subBlock);
   if (!node) return std::nullopt;
   const std::size_t units =
       std::min<std::size_t>(node->valueLength, (node->end - node->valueStart) / 2);
   std::size_t length = 0;
-  while (length < units && u16At(block_, node->valueStart + 2 * length) != 0) ++length;
-  return fromUtf16Le(std::string_view(block_).substr(node->valueStart, 2 * length));
+  while (length < units && block.u16(node->valueStart + 2 * length).value_or(0) != 0) ++length;
+  return fromUtf16Le(block.view(node->valueStart, 2 * length).value_or(std::string_view()));
 }
 
 }  // namespace vemdrol

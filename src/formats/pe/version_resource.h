@@ -23,6 +23,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "formats/limits.h"
 
 namespace vemdrol {
 
@@ -41,16 +42,16 @@ struct Translation {
 
 class VersionResource {
  public:
-  // Nodes deeper than this (the root counts as 1) make a block damaged. Real
-  // blocks are four deep: root, StringFileInfo, string table, string.
-  static constexpr int maxDepth = 8;
+  // Nodes deeper than this (the root counts as 1) make a block damaged
+  // (formats/limits.h says why).
+  static constexpr int maxDepth = maxVersionBlockDepth;
 
   // The readers hand fromBlock a buffer of this size: the version resource's
   // bytes (at most this many), the rest zero. That is what a zeroed buffer
   // holds after GetFileVersionInfoW, so a resource shorter than its root's
   // wLength reads alike from the API and from the file. The root's wLength
   // is 16 bits, so no block is longer.
-  static constexpr std::size_t bufferSize = 0x10000;
+  static constexpr std::size_t bufferSize = maxVersionBlockSize;
 
   // A buffer as the readers hand it to fromBlock, from the resource's bytes.
   static std::string bufferFrom(std::string_view resource);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/limits.h"
+
 namespace vemdrol {
 
 // Value types by their registry numbers. A value may carry any other number
@@ -22,9 +24,6 @@ inline constexpr std::uint32_t registryTypeResourceList = 8;
 inline constexpr std::uint32_t registryTypeFullResourceDescriptor = 9;
 inline constexpr std::uint32_t registryTypeResourceRequirementsList = 10;
 inline constexpr std::uint32_t registryTypeQword = 11;
-
-// Subkey names are at most this many UTF-16 code units.
-inline constexpr std::size_t maxRegistryNameLength = 255;
 
 // One value's data exactly as stored: the string types as UTF-16LE bytes,
 // with whatever NULs the writer stored (usually one terminating NUL, but
