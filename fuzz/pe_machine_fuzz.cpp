@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "details/file_facts.h"
+#include "formats/byte_reader.h"
 #include "formats/pe/machine.h"
+#include "formats/pe/pe_image.h"
 #include "os/memory/filesystem.h"
 #include "os/pe_version_reader.h"
 
@@ -24,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
   const PeMachine machine = peMachineOf(bytes);
-  const std::optional<std::uint32_t> nt = peNtHeadersOffset(bytes);
+  const std::optional<std::uint32_t> nt = PeImage::ntHeadersOffset(ByteReader(bytes));
   if (!nt || *nt > size) {
     check(machine.kind == PeMachine::Kind::notPe);
   } else {

@@ -5,7 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "formats/pe/machine.h"
+#include "formats/byte_reader.h"
+#include "formats/pe/pe_image.h"
 #include "version/version_strings.h"
 
 namespace vemdrol {
@@ -28,6 +29,13 @@ Text digits(long long value, std::size_t width) {
 FactCell valueCell(Text text) {
   std::optional<Text> json = text;
   return {FactState::value, std::move(text), std::move(json)};
+}
+
+Text hex4(std::uint16_t value) {
+  static constexpr wchar_t digits[] = L"0123456789ABCDEF";
+  Text text(4, L'0');
+  for (int i = 3; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = digits[value & 0xF];
+  return text;
 }
 
 FactCell unavailableCell() { return {FactState::unavailable, Text(unavailableText), std::nullopt}; }
@@ -59,6 +67,36 @@ Text fullVersionText(const FixedFileVersion& version) {
          std::to_wstring(version.fileVersionMS & 0xFFFF) + L"." +
          std::to_wstring(version.fileVersionLS >> 16) + L"." +
          std::to_wstring(version.fileVersionLS & 0xFFFF);
+}
+
+Text machineText(const PeMachine& machine) {
+  if (machine.kind == PeMachine::Kind::notPe) return Text(notPeText);
+  if (machine.kind == PeMachine::Kind::truncated) return Text();
+  Text text;
+  switch (machine.machine) {
+    case 0x014C:
+      text = L"x86";
+      break;
+    case 0x8664:
+      text = L"x64";
+      break;
+    case 0xAA64:
+      text = L"ARM64";
+      break;
+    case 0x01C0:
+    case 0x01C2:
+    case 0x01C4:
+      text = L"ARM";
+      break;
+    case 0x0200:
+      text = L"IA64";
+      break;
+    default:
+      text = L"不明 (0x" + hex4(machine.machine) + L")";
+      break;
+  }
+  if (machine.dotNet) text += L" .NET";
+  return text;
 }
 
 FactReader::FactReader(FileSystem& files, VersionResourceReader& versions)
@@ -126,7 +164,7 @@ void FactReader::readContent(TextView path, bool withHash, FileFacts& facts) {
 }
 
 FactCell FactReader::machineCell(FileReader& file, std::string_view head, bool wholeFile) {
-  const std::optional<std::uint32_t> nt = peNtHeadersOffset(head);
+  const std::optional<std::uint32_t> nt = PeImage::ntHeadersOffset(ByteReader(head));
   if (!nt) return valueCell(machineText(PeMachine{}));
   std::array<char, peNtHeadersSize> ntBuffer;
   std::string_view ntBytes;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "formats/pe/machine.h"
 #include "os/filesystem.h"
 #include "os/local_time.h"
 #include "os/sha256.h"
@@ -114,6 +115,13 @@ Text timeCellText(const LocalTime& time);
 Text timeIsoText(const LocalTime& time);
 // "6.0.2900.5512"
 Text fullVersionText(const FixedFileVersion& version);
+
+// The text of the 種別 cell: "x86", "x64", "ARM64", "ARM", "IA64" or, for
+// another machine number, "不明 (0x" and its four hex digits ")"; each with
+// " .NET" after it for a .NET assembly. notPeText for a file that is no PE
+// file; "" for a truncated one, whose type cannot be told.
+inline constexpr TextView notPeText = L"PE ファイルではありません";
+Text machineText(const PeMachine& machine);
 
 // Reads the facts of program files, each file once per run.
 //

@@ -4,10 +4,13 @@
 #include <string>
 #include <unordered_map>
 
+#include "formats/byte_reader.h"
+#include "formats/limits.h"
+
 namespace vemdrol {
 namespace {
 
-using Offset = std::uint64_t;
+using Offset = ByteOffset;
 
 class PagedSource final : public ByteSource {
  public:
@@ -58,11 +61,11 @@ Result<std::optional<VersionResource>> PeVersionResourceReader::versionResourceO
   Result<std::unique_ptr<FileReader>> file = files_.openForReading(path);
   if (!file) return Answer();
   PagedSource source(*file.value(), info.value().size);
-  const std::optional<BlockExtent> extent = findVersionExtent(source, languages_);
+  const std::optional<BlockExtent> extent = findVersionExtent(ByteReader(source), languages_);
   if (!extent) return Answer();
   // The block is at most 64 KiB (its length is 16 bits).
-  std::string block(
-      static_cast<std::size_t>(std::min<Offset>(extent->size, VersionResource::bufferSize)), '\0');
+  std::string block(static_cast<std::size_t>(std::min<Offset>(extent->size, maxVersionBlockSize)),
+                    '\0');
   const Result<std::size_t> read = file.value()->readAt(extent->offset, block);
   if (!read || read.value() != block.size()) return Answer();
   return VersionResource::fromBlock(VersionResource::bufferFrom(block));

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "formats/limits.h"
 #include "formats/pe/version_block.h"
 #include "os/filesystem.h"
 #include "os/version_resource.h"
@@ -18,11 +19,9 @@ namespace vemdrol {
 // block with findVersionBlock.
 class PeVersionResourceReader final : public VersionResourceReader {
  public:
-  // Files larger than this are not program files the program looks at; they
-  // are answered with "no version resource". The file systems refuse files
-  // over 1 GiB on their own; this keeps the parser within 32-bit offsets and
-  // within what a program file can be.
-  static constexpr std::size_t defaultMaxFileSize = std::size_t{256} << 20;
+  // Files larger than this are answered with "no version resource"
+  // (formats/limits.h says why).
+  static constexpr std::size_t defaultMaxFileSize = maxPeFileSize;
 
   // files must outlive the reader.
   explicit PeVersionResourceReader(

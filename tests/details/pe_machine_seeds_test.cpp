@@ -20,7 +20,7 @@ TEST(PeMachineSeeds, DISABLED_WritePeMachineSeeds) {
   PeOptions pe32;
   pe32.pe32Plus = false;
   pe32.languages = {{0x0411, versionBlock(fileVersion(6, 0, 2900, 5512))}};
-  PeImage dotNet = buildPe(pe32);
+  BuiltPe dotNet = buildPe(pe32);
   const std::size_t directories = dotNet.ntHeaders + 24 + 96;
   putU32(dotNet.bytes, directories + 8 * 14, 0x2008);
   putU32(dotNet.bytes, directories + 8 * 14 + 4, 0x48);
@@ -28,11 +28,11 @@ TEST(PeMachineSeeds, DISABLED_WritePeMachineSeeds) {
 
   PeOptions atEnd;
   atEnd.headersAtEnd = true;
-  PeImage arm64 = buildPe(atEnd);
+  BuiltPe arm64 = buildPe(atEnd);
   putU16(arm64.bytes, arm64.ntHeaders + 4, 0xAA64);
   writeSeed(folder, "pe32plus_arm64_headers_at_end", arm64.bytes);
 
-  const PeImage plain = buildPe(PeOptions{});
+  const BuiltPe plain = buildPe(PeOptions{});
   writeSeed(folder, "pe32plus_cut_in_optional_header",
             plain.bytes.substr(0, plain.ntHeaders + 100));
   writeSeed(folder, "dos_header_only", plain.bytes.substr(0, 64));

@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include "details/file_facts.h"
+#include "formats/byte_reader.h"
 #include "formats/pe/machine.h"
+#include "formats/pe/pe_image.h"
 #include "version/pe_builder.h"
 
 namespace vemdrol {
@@ -18,7 +21,7 @@ Image image(bool pe32Plus, bool headersAtEnd = false) {
   PeOptions options;
   options.pe32Plus = pe32Plus;
   options.headersAtEnd = headersAtEnd;
-  const PeImage built = buildPe(options);
+  const BuiltPe built = buildPe(options);
   return {built.bytes, built.ntHeaders, built.ntHeaders + 24 + (pe32Plus ? 112u : 96u)};
 }
 
@@ -110,8 +113,8 @@ TEST(PeMachine, WhatHasNoPeHeaderIsNoPeFile) {
   // The DOS header must be whole: 64 bytes.
   std::string dos = file.bytes.substr(0, 64);
   putU32(dos, 0x3C, 0x40);
-  EXPECT_TRUE(peNtHeadersOffset(dos));
-  EXPECT_FALSE(peNtHeadersOffset(dos.substr(0, 63)));
+  EXPECT_TRUE(PeImage::ntHeadersOffset(ByteReader(dos)));
+  EXPECT_FALSE(PeImage::ntHeadersOffset(ByteReader(std::string_view(dos).substr(0, 63))));
   EXPECT_EQ(peMachineOf(dos).kind, PeMachine::Kind::notPe);  // e_lfanew at the end
 
   std::string noMz = file.bytes;

@@ -149,7 +149,7 @@ std::string winCertificate(const std::string& pkcs7, std::uint16_t type) {
   return entry;
 }
 
-PeImage peWithCertificateTable(bool pe32Plus, const std::string& table) {
+BuiltPe peWithCertificateTable(bool pe32Plus, const std::string& table) {
   PeOptions options;
   options.pe32Plus = pe32Plus;
   options.languages.push_back({0x0411, versionBlock(fileVersion(1, 0, 0, 1))});

@@ -75,6 +75,6 @@ std::string signedData(const SignedDataParts& parts = {});
 std::string winCertificate(const std::string& pkcs7, std::uint16_t type = 2);
 
 // A program file with table as its certificate table.
-PeImage peWithCertificateTable(bool pe32Plus, const std::string& table);
+BuiltPe peWithCertificateTable(bool pe32Plus, const std::string& table);
 
 }  // namespace vemdrol

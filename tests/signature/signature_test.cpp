@@ -39,7 +39,7 @@ TEST(SignatureCells, ShowSignerStateAndExportedValue) {
 TEST(EmbeddedSignature, IsTheFirstCertificateTableEntryAndTheRestIsDigested) {
   const std::string pkcs7 = signedData();
   for (bool pe32Plus : {false, true}) {
-    const PeImage image =
+    const BuiltPe image =
         peWithCertificateTable(pe32Plus, winCertificate(pkcs7) + winCertificate("second"));
     const std::string& file = image.bytes;
     const auto found = findEmbeddedSignature(file);
@@ -61,7 +61,7 @@ TEST(EmbeddedSignature, IsTheFirstCertificateTableEntryAndTheRestIsDigested) {
   }
 
   // Bytes after the table are digested too.
-  PeImage image = peWithCertificateTable(true, winCertificate(pkcs7));
+  BuiltPe image = peWithCertificateTable(true, winCertificate(pkcs7));
   image.bytes += "trailing";
   const auto found = findEmbeddedSignature(image.bytes);
   ASSERT_TRUE(found);
@@ -70,7 +70,7 @@ TEST(EmbeddedSignature, IsTheFirstCertificateTableEntryAndTheRestIsDigested) {
 
 TEST(EmbeddedSignature, TableAndEntryMustFitExactly) {
   const std::string entry = winCertificate(signedData());
-  const PeImage image = peWithCertificateTable(true, entry);
+  const BuiltPe image = peWithCertificateTable(true, entry);
   const std::string& file = image.bytes;
   ASSERT_TRUE(hasSignature(file));
   auto withU32 = [&](std::size_t at, std::uint32_t value) {

@@ -249,13 +249,13 @@ ProgramVersion fileVersion(std::uint16_t a, std::uint16_t b, std::uint16_t c, st
   return version;
 }
 
-PeImage buildPe(const PeOptions& options) {
+BuiltPe buildPe(const PeOptions& options) {
   ResourceSection section = resourceSection(options);
   const std::size_t contentSize = section.bytes.size();
   const std::size_t rawSize = alignUp(contentSize, fileAlignment);
   section.bytes.resize(rawSize, '\0');
 
-  PeImage image;
+  BuiltPe image;
   image.sectionRawSize = rawSize;
   std::string dos(64, '\0');
   dos[0] = 'M';

@@ -78,7 +78,7 @@ struct PeOptions {
   std::optional<std::string> certificateTable;
 };
 
-struct PeImage {
+struct BuiltPe {
   std::string bytes;
   std::size_t ntHeaders = 0;             // e_lfanew
   std::size_t sectionTable = 0;          // file offset of the section header
@@ -93,7 +93,7 @@ struct PeImage {
 
 // A PE file with one section ".rsrc" holding the resource directory
 // (type, name, languages) and the data of each language.
-PeImage buildPe(const PeOptions& options);
+BuiltPe buildPe(const PeOptions& options);
 
 // A PE32+ file with block as its only version resource (language 0x0411).
 std::string peWithVersionBlock(std::string block);

@@ -37,7 +37,7 @@ TEST(PeVersionBlock, FindsTheBlockInPe32AndPe32Plus) {
     PeOptions options;
     options.pe32Plus = pe32Plus;
     options.languages.push_back({0x0411, block});
-    const PeImage image = buildPe(options);
+    const BuiltPe image = buildPe(options);
     const auto found = findVersionBlock(image.bytes);
     ASSERT_TRUE(found) << pe32Plus;
     EXPECT_EQ(*found, block);
@@ -80,7 +80,7 @@ TEST(PeVersionBlock, OtherFilesHaveNone) {
   EXPECT_FALSE(findVersionBlock("This is a text file, not a program.\r\n"));
   EXPECT_FALSE(findVersionBlock(std::string("MZ") + std::string(200, '\0')));
 
-  const PeImage image = buildPe(withLanguages({0x0411}));
+  const BuiltPe image = buildPe(withLanguages({0x0411}));
   const std::size_t optional = image.ntHeaders + 24;
   std::string badMagic = image.bytes;
   putU16(badMagic, optional, 0x10C);
@@ -101,7 +101,7 @@ TEST(PeVersionBlock, OtherFilesHaveNone) {
 TEST(PeVersionBlock, HeadersMayEndExactlyAtTheEndOfTheFile) {
   PeOptions options = withLanguages({0x0411});
   options.headersAtEnd = true;
-  const PeImage image = buildPe(options);
+  const BuiltPe image = buildPe(options);
   ASSERT_EQ(image.sectionTable + 40, image.bytes.size());
   EXPECT_EQ(numberIn(image.bytes), 0x0411);
   // One byte short of the section table's end.
@@ -122,7 +122,7 @@ TEST(PeVersionBlock, DataMayEndExactlyAtTheEndOfItsSection) {
   const std::string block = blockNumbered(9);
   PeOptions options;
   options.languages.push_back({0x0411, block});
-  PeImage image = buildPe(options);
+  BuiltPe image = buildPe(options);
   const std::size_t exact = image.data[0] + block.size() - image.resources;
   ASSERT_LT(exact, image.sectionRawSize);
 
@@ -132,14 +132,14 @@ TEST(PeVersionBlock, DataMayEndExactlyAtTheEndOfItsSection) {
   EXPECT_EQ(numberIn(image.bytes), -1);
 
   // The same limit set by the end of the file.
-  const PeImage whole = buildPe(options);
+  const BuiltPe whole = buildPe(options);
   const std::size_t fileEnd = whole.data[0] + block.size();
   EXPECT_EQ(numberIn(std::string(whole.bytes, 0, fileEnd)), 9);
   EXPECT_EQ(numberIn(std::string(whole.bytes, 0, fileEnd - 1)), -1);
 }
 
 TEST(PeVersionBlock, OffsetsThatLeadOutOfTheResourcesFindNothing) {
-  const PeImage image = buildPe(withLanguages({0x0411}));
+  const BuiltPe image = buildPe(withLanguages({0x0411}));
   const std::size_t root = image.resources;
   const std::size_t rootEntry = root + 16;
 
@@ -173,7 +173,7 @@ TEST(PeVersionBlock, EveryTruncationGivesADefinedAnswer) {
   for (bool pe32Plus : {false, true}) {
     PeOptions options = withLanguages({0x0409, 0x0411});
     options.pe32Plus = pe32Plus;
-    const PeImage image = buildPe(options);
+    const BuiltPe image = buildPe(options);
     int found = 0;
     for (std::size_t length = 0; length <= image.bytes.size(); ++length) {
       // A copy of exactly this length, so that a read past it is caught.
@@ -225,6 +225,31 @@ TEST_F(PeReaderTest, ResourceShorterThanItsBlockReadsAsZeroFilled) {
   EXPECT_EQ(resource->bytes().size(), block.size());
   EXPECT_EQ(resource->fixedFileVersion()->fileVersionLS, 0x00030004u);
   EXPECT_EQ(resource->translations(), (std::vector<Translation>{{0, 0}}));
+}
+
+TEST_F(PeReaderTest, ReadsOnlyThePagesOnTheWayToTheBlock) {
+  // A program file of 64 MiB whose headers and resources lie in its first
+  // kilobytes: the rest is never read.
+  const std::string program = peWithVersionBlock(blockNumbered(5));
+  std::vector<std::pair<std::uint64_t, std::size_t>> reads;
+  files.addGeneratedFile(L"C:\big.exe", std::uint64_t{64} << 20,
+                         [&](std::uint64_t offset, std::span<char> into) {
+                           reads.emplace_back(offset, into.size());
+                           for (std::size_t i = 0; i < into.size(); ++i) {
+                             into[i] = offset + i < program.size() ? program[offset + i] : '\0';
+                           }
+                           return true;
+                         });
+  PeVersionResourceReader reader(files);
+  const auto resource = reader.versionResourceOf(L"C:\big.exe").value();
+  ASSERT_TRUE(resource);
+  EXPECT_EQ(resource->fixedFileVersion()->fileVersionLS, 5u);
+  std::size_t total = 0;
+  for (const auto& [offset, size] : reads) {
+    EXPECT_LT(offset, program.size());
+    total += size;
+  }
+  EXPECT_LE(total, std::size_t{64} << 10);
 }
 
 TEST_F(PeReaderTest, FilesOverTheSizeLimitAreNotRead) {

@@ -1,39 +1,23 @@
 #include "formats/pe/authenticode.h"
 
 #include <cstdint>
+#include <variant>
+
+#include "formats/byte_reader.h"
+#include "formats/limits.h"
+#include "formats/pe/pe_image.h"
 
 namespace vemdrol {
 namespace {
 
-using Offset = std::uint64_t;  // wide enough that no sum of file fields overflows
+using Offset = ByteOffset;
 
-constexpr Offset lfanewField = 0x3C;
-constexpr Offset dosHeaderSize = 64;
-constexpr Offset checksumField = 64;  // in the optional header, PE32 and PE32+ alike
-constexpr std::uint32_t certificateDirectoryIndex = 4;
 constexpr Offset winCertificateHeaderSize = 8;
 constexpr std::uint16_t pkcsSignedData = 2;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
 
 // 1.2.840.113549.1.7.2 and 1.3.6.1.4.1.311.2.1.4, as DER object identifier values.
 constexpr std::string_view signedDataOid("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x02", 9);
 constexpr std::string_view indirectDataOid("\x2B\x06\x01\x04\x01\x82\x37\x02\x01\x04", 10);
-
-unsigned byteAt(std::string_view bytes, Offset at) { return static_cast<unsigned char>(bytes[at]); }
-
-bool holds(std::string_view bytes, Offset at, Offset length) {
-  return at <= bytes.size() && length <= bytes.size() - at;
-}
-
-std::optional<std::uint32_t> u32(std::string_view bytes, Offset at) {
-  if (!holds(bytes, at, 4)) return std::nullopt;
-  return std::uint32_t{byteAt(bytes, at)} | std::uint32_t{byteAt(bytes, at + 1)} << 8 |
-         std::uint32_t{byteAt(bytes, at + 2)} << 16 | std::uint32_t{byteAt(bytes, at + 3)} << 24;
-}
-
-std::optional<std::uint16_t> u16(std::string_view bytes, Offset at) {
-  if (!holds(bytes, at, 2)) return std::nullopt;
-  return static_cast<std::uint16_t>(byteAt(bytes, at) | byteAt(bytes, at + 1) << 8);
-}
 
 struct Element {
   unsigned tag = 0;
@@ -44,30 +28,34 @@ struct Element {
 // The elements of one DER value, one after the other.
 class DerReader {
  public:
-  explicit DerReader(std::string_view bytes) : bytes_(bytes) {}
+  explicit DerReader(std::string_view bytes) : bytes_(bytes), reader_(bytes) {}
 
   bool atEnd() const { return at_ == bytes_.size(); }
 
   // The next element, whatever its tag; nullopt at the end or when it does
   // not fit. Single-byte tags only: the structures read here use no others.
   std::optional<Element> next() {
-    if (!holds(bytes_, at_, 2)) return std::nullopt;
     const Offset start = at_;
-    const unsigned tag = byteAt(bytes_, start);
-    if ((tag & 0x1F) == 0x1F) return std::nullopt;
-    Offset length = byteAt(bytes_, start + 1);
+    const auto tag = reader_.u8(start);
+    const auto first = reader_.u8(start + 1);
+    if (!tag || !first || (*tag & 0x1F) == 0x1F) return std::nullopt;
+    Offset length = *first;
     Offset header = 2;
     if (length >= 0x80) {
       // 0x80 is an indefinite length, which DER does not have.
       const Offset count = length - 0x80;
-      if (count == 0 || count > 4 || !holds(bytes_, start + 2, count)) return std::nullopt;
+      if (count == 0 || count > maxDerLengthBytes) return std::nullopt;
       length = 0;
-      for (Offset i = 0; i < count; ++i) length = length << 8 | byteAt(bytes_, start + 2 + i);
+      for (Offset i = 0; i < count; ++i) {
+        const auto byte = reader_.u8(start + 2 + i);
+        if (!byte) return std::nullopt;
+        length = length << 8 | *byte;
+      }
       header += count;
     }
-    if (!holds(bytes_, start + header, length)) return std::nullopt;
+    if (!reader_.holds(start + header, length)) return std::nullopt;
     at_ = start + header + length;
-    return Element{tag, bytes_.substr(start + header, length), bytes_.substr(start, at_ - start)};
+    return Element{*tag, bytes_.substr(start + header, length), bytes_.substr(start, at_ - start)};
   }
 
   // The next element when it has this tag; nothing is consumed otherwise.
@@ -81,6 +69,7 @@ class DerReader {
 
  private:
   std::string_view bytes_;
+  ByteReader reader_;
   Offset at_ = 0;
 };
 
@@ -103,47 +92,36 @@ std::optional<std::string_view> only(std::string_view bytes, unsigned tag) {
 }  // namespace
 
 std::optional<EmbeddedSignature> findEmbeddedSignature(std::string_view file) {
-  const auto lfanew = u32(file, lfanewField);
-  if (!holds(file, 0, dosHeaderSize) || file.substr(0, 2) != "MZ" || !lfanew) return std::nullopt;
-  const Offset nt = *lfanew;
-  if (!holds(file, nt, 4) || file.substr(nt, 4) != std::string_view("PE\0\0", 4)) {
-    return std::nullopt;
-  }
-  const Offset optional = nt + 24;
-  const auto magic = u16(file, optional);
-  Offset directories = 0;
-  if (magic == 0x10B) {
-    directories = optional + 96;
-  } else if (magic == 0x20B) {
-    directories = optional + 112;
-  } else {
-    return std::nullopt;
-  }
-  const auto directoryCount = u32(file, directories - 4);
-  if (!directoryCount || *directoryCount <= certificateDirectoryIndex) return std::nullopt;
-  const Offset entry = directories + 8 * certificateDirectoryIndex;
-  const auto tableOffset = u32(file, entry);
-  const auto tableSize = u32(file, entry + 4);
-  if (!tableOffset || !tableSize || *tableOffset == 0 || *tableSize == 0) return std::nullopt;
+  const ByteReader bytes(file);
+  const std::variant<PeImage, PeFault> read = PeImage::read(bytes);
+  const PeImage* image = std::get_if<PeImage>(&read);
+  if (!image || !image->format()) return std::nullopt;
+  const std::optional<std::uint32_t> count = image->directoryCount();
+  if (!count || *count <= peCertificateDirectory) return std::nullopt;
+  const std::optional<PeDataDirectory> directory = image->directory(peCertificateDirectory);
+  if (!directory || directory->address == 0 || directory->size == 0) return std::nullopt;
 
   // The digest leaves out the table and the fields that point to it, so the
-  // table must come after them, or the parts left out would overlap.
-  const Offset table = *tableOffset;
-  const Offset checksum = optional + checksumField;
-  if (table < entry + 8 || !holds(file, table, *tableSize)) return std::nullopt;
-  const std::string_view certificates = file.substr(table, *tableSize);
-  const auto length = u32(certificates, 0);
-  const auto type = u16(certificates, 6);
-  if (!length || !type || *length < winCertificateHeaderSize || *length > certificates.size() ||
+  // table must come after them, or the parts left out would overlap. The
+  // table's address is a file offset, not an RVA.
+  const Offset entry = image->directoryEntry(peCertificateDirectory);
+  const Offset checksum = image->checksumField();
+  const Offset table = directory->address;
+  const std::optional<ByteReader> certificates = bytes.window(table, directory->size);
+  if (table < entry + 8 || !certificates) return std::nullopt;
+  const auto length = certificates->u32(0);
+  const auto type = certificates->u16(6);
+  if (!length || !type || *length < winCertificateHeaderSize || *length > certificates->size() ||
       *type != pkcsSignedData) {
     return std::nullopt;
   }
 
   EmbeddedSignature signature;
   signature.pkcs7 =
-      certificates.substr(winCertificateHeaderSize, *length - winCertificateHeaderSize);
+      file.substr(table + winCertificateHeaderSize, *length - winCertificateHeaderSize);
   signature.digested = {file.substr(0, checksum), file.substr(checksum + 4, entry - checksum - 4),
-                        file.substr(entry + 8, table - entry - 8), file.substr(table + *tableSize)};
+                        file.substr(entry + 8, table - entry - 8),
+                        file.substr(table + directory->size)};
   return signature;
 }
 

@@ -1,25 +1,26 @@
 // The machine type of a program file (種別) from its PE headers: the COFF
 // header's Machine field, and whether the CLR runtime header directory (data
-// directory 14) marks it a .NET assembly.
+// directory 14) marks it a .NET assembly. The words for it are the details'
+// (details/file_facts.h).
 //
-// The bytes are hostile: every offset is widened before it is added to and
-// checked against the bytes given, and a header that the file declares but
-// does not hold whole makes the file truncated, not a guess.
+// The bytes are hostile: the headers are read by formats/pe/pe_image.h, and
+// a header that the file declares but does not hold whole makes the file
+// truncated, not a guess.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string_view>
+#include <variant>
 
-#include "base/text.h"
+#include "formats/pe/pe_image.h"
 
 namespace vemdrol {
 
 struct PeMachine {
   enum class Kind {
-    notPe,      // no DOS header, or no "PE\0\0" where e_lfanew points
-    truncated,  // the PE signature is there, but the headers it needs are cut off
+    notPe,      // no DOS header, or no NT signature where it points
+    truncated,  // the signature is there, but the headers it needs are cut off
     pe,
   };
   Kind kind = Kind::notPe;
@@ -29,29 +30,20 @@ struct PeMachine {
   friend bool operator==(const PeMachine&, const PeMachine&) = default;
 };
 
-// How many bytes of the file's start peNtHeadersOffset needs, and how many
-// from the NT headers on peMachineFromNtHeaders needs (the signature, the
-// COFF header, and a PE32+ optional header up to the end of directory 14).
-inline constexpr std::size_t peDosHeaderSize = 64;
+// How many bytes from the NT headers on the machine type needs: the
+// signature, the COFF header, and a PE32+ optional header up to the end of
+// directory 14.
 inline constexpr std::size_t peNtHeadersSize = 4 + 20 + 112 + 15 * 8;
 
-// e_lfanew, when head (the file's first bytes) starts with a whole DOS
-// header ("MZ").
-std::optional<std::uint32_t> peNtHeadersOffset(std::string_view head);
+// The machine type of the headers read.
+PeMachine peMachineOf(const std::variant<PeImage, PeFault>& headers);
 
-// The machine type from the file's bytes at e_lfanew: at least
-// peNtHeadersSize of them, or all the file holds from there.
+// The machine type from the file's bytes where its NT headers start: at
+// least peNtHeadersSize of them, or all the file holds from there.
 PeMachine peMachineFromNtHeaders(std::string_view nt);
 
-// Both steps over a whole file, or over its first bytes when they reach
-// past e_lfanew + peNtHeadersSize.
+// The machine type of a whole file, or of its first bytes when they reach
+// past its NT headers' first peNtHeadersSize bytes.
 PeMachine peMachineOf(std::string_view file);
-
-// The text of the 種別 cell: "x86", "x64", "ARM64", "ARM", "IA64" or, for
-// another machine number, "不明 (0x" and its four hex digits ")"; each with
-// " .NET" after it for a .NET assembly. notPeText for a file that is no PE
-// file; "" for a truncated one, whose type cannot be told.
-inline constexpr TextView notPeText = L"PE ファイルではありません";
-Text machineText(const PeMachine& machine);
 
 }  // namespace vemdrol

@@ -4,7 +4,8 @@
 //
 // Every file is treated as hostile: each offset and length is checked against
 // the file, the section or the resource directory it points into before it is
-// used, and a file that does not add up has no version block.
+// used (formats/pe/pe_image.h reads the headers), and a file that does not
+// add up has no version block.
 #pragma once
 
 #include <array>
@@ -13,8 +14,8 @@
 #include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
+#include "formats/byte_reader.h"
 #include "formats/pe/version_resource.h"
 
 namespace vemdrol {
@@ -27,28 +28,16 @@ namespace vemdrol {
 inline constexpr std::array<std::uint16_t, 4> japaneseResourceLanguages{0x0000, 0x0411, 0x0011,
                                                                         0x0409};
 
-// Where the parser's bytes come from: a file held whole in memory, or a file
-// on disk read a page at a time as the parser asks for it, so that finding
-// the version resource of a program file of megabytes reads kilobytes.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual std::uint64_t size() const = 0;
-  // The byte at offset, which the caller has checked lies within size();
-  // nullopt when it cannot be read.
-  virtual std::optional<unsigned char> byte(std::uint64_t at) = 0;
-};
-
 // Where the version block lies in the file.
 struct BlockExtent {
   std::uint64_t offset = 0;
   std::uint64_t size = 0;
 };
 
-// The extent of the version resource in source, found as findVersionBlock
-// finds it.
+// The extent of the version resource in file, found as findVersionBlock
+// finds it. Over a paged source only the pages on the way to it are read.
 std::optional<BlockExtent> findVersionExtent(
-    ByteSource& source, std::span<const std::uint16_t> languages = japaneseResourceLanguages);
+    const ByteReader& file, std::span<const std::uint16_t> languages = japaneseResourceLanguages);
 
 // The bytes of the version resource (type 16, RT_VERSION; name 1,
 // VS_VERSION_INFO) in a PE32 or PE32+ file, as a view into file; nullopt
