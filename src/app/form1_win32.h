@@ -12,10 +12,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/form.h"
 #include "app/main_window.h"
 #include "os/win32/gdi.h"
 #include "os/win32/windows.h"
-#include "os/window.h"
 
 namespace vemdrol {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "os/window.h"
+#include "app/form.h"
 
 namespace vemdrol {
 

@@ -2,7 +2,7 @@
 // centring at start-up, and the rule that follows the window's size.
 #pragma once
 
-#include "os/window.h"
+#include "app/form.h"
 
 namespace vemdrol {
 

@@ -532,7 +532,7 @@ void MainWindow::startComparison(std::vector<InventoryRecord> older) {
   comparedSearch_.reset();
   comparison_ = std::make_unique<ComparedList>(list_, std::move(older));
   comparison_->rows().setExtraCells(this);
-  comparedSearch_.emplace(form_, services_, comparison_->rows(),
+  comparedSearch_.emplace(searchWindow_, comparison_->rows(),
                           [this](std::size_t row, Text& text) { comparison_->rowText(row, text); });
   showShownList();
 }

@@ -11,8 +11,10 @@
 
 #include "app/compared_list.h"
 #include "app/detail_worker.h"
+#include "app/form.h"
 #include "app/list_commands.h"
 #include "app/row_facts.h"
+#include "app/search_window.h"
 #include "app/view_settings.h"
 #include "files/program_files.h"
 #include "files/skip_list.h"
@@ -21,7 +23,6 @@
 #include "os/filesystem.h"
 #include "os/registry.h"
 #include "os/version_resource.h"
-#include "os/window.h"
 #include "rows/column_table.h"
 #include "rows/list_model.h"
 #include "scan/scan.h"
@@ -188,7 +189,8 @@ class MainWindow final : private ExtraCells {
   ColumnTable columns_;
   InventoryLoader loader_;
   RebuildCommand rebuild_;
-  ListSearch search_{form_, services_, list_};
+  FormSearchWindow searchWindow_{form_, services_};
+  ListSearch search_{searchWindow_, list_};
   bool unattended_ = false;
   bool rebuilding_ = false;
   std::optional<ScanOutcome> lastRebuild_;

@@ -7,8 +7,8 @@
 #include <array>
 #include <optional>
 
+#include "app/form.h"
 #include "files/failure_report.h"
-#include "os/window.h"
 #include "scan/scan.h"
 
 namespace vemdrol {

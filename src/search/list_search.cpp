@@ -2,12 +2,6 @@
 
 namespace vemdrol {
 
-namespace {
-
-constexpr unsigned long fullRowSelect = 0x20;
-
-}  // namespace
-
 void rowText(const ListModel& list, std::size_t row, Text& text) {
   text.clear();
   text += list.cell(row, 0);
@@ -28,25 +22,24 @@ bool ListSearch::matches(std::size_t row, TextView word) {
 
 void ListSearch::showHit(std::size_t row) {
   list_.setSelected(row, true);
-  form_.addListExtendedStyle(fullRowSelect);
+  window_.hitSelected();
   // Scrolling to the end first and back up leaves the hit as the top row of
   // the view, unless it lies within the last screenful.
   list_.bringIntoView(list_.rowCount() - 1);
   list_.bringIntoView(row);
 }
 
-void ListSearch::search(bool down) {
-  const Control button = down ? Control::Command2 : Control::Command3;
-  form_.setPointer(Control::ListView1, Pointer::hourglass);
-  form_.setPointer(button, Pointer::hourglass);
-  form_.setCaption(Control::Label1, L"");
+void ListSearch::search(SearchDirection direction) {
+  const bool down = direction == SearchDirection::down;
+  window_.showSearching(direction, true);
+  window_.clearSearchMessage();
 
   const std::size_t count = list_.rowCount();
   if (position_ > 0 && position_ <= count) list_.setSelected(position_ - 1, false);
 
-  const Text word = form_.caption(Control::Text1);
+  const Text word = window_.searchWord();
   if (word.empty()) {
-    form_.setCaption(Control::Label1, emptySearchWordMessage);
+    window_.sayNoSearchWord();
   } else {
     bool found = false;
     if (down) {
@@ -69,15 +62,10 @@ void ListSearch::search(bool down) {
         }
       }
     }
-    if (!found) {
-      const bool again =
-          services_.askYesNo(L"Vemdrol", down ? searchedToEndQuestion : searchedToStartQuestion);
-      if (again) position_ = down ? 0 : count + 1;
-    }
+    if (!found && window_.askToWrap(direction)) position_ = down ? 0 : count + 1;
   }
 
-  form_.setPointer(Control::ListView1, Pointer::arrow);
-  form_.setPointer(button, Pointer::arrow);
+  window_.showSearching(direction, false);
 }
 
 void ListSearch::wordChanged() {

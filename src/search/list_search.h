@@ -5,16 +5,32 @@
 #include <cstddef>
 #include <functional>
 
-#include "os/window.h"
 #include "rows/list_model.h"
 
 namespace vemdrol {
 
-inline constexpr const wchar_t* emptySearchWordMessage = L"検索キーの指定がありません";
-inline constexpr const wchar_t* searchedToEndQuestion =
-    L"最後まで検索しました。続ける場合(はい)は先頭から始めます";
-inline constexpr const wchar_t* searchedToStartQuestion =
-    L"最初まで検索しました。続ける場合(はい)は最後から始めます";
+enum class SearchDirection { down, up };
+
+// What the search asks of the window it runs in and tells it; the window
+// has the search box, the pointers and the words.
+class SearchWindow {
+ public:
+  virtual ~SearchWindow() = default;
+
+  // The word typed into the search box.
+  virtual Text searchWord() const = 0;
+  // A search in that direction starts (searching) or is done.
+  virtual void showSearching(SearchDirection direction, bool searching) = 0;
+  // What the last search said goes when the next one starts.
+  virtual void clearSearchMessage() = 0;
+  // There is no word to search for.
+  virtual void sayNoSearchWord() = 0;
+  // The search met the last row (down) or the first (up) without a hit:
+  // true to go on from the other end.
+  virtual bool askToWrap(SearchDirection direction) = 0;
+  // A hit was selected, before it is brought into view.
+  virtual void hitSelected() = 0;
+};
 
 // A row's text: its cells joined by single blanks, empty cells included, so
 // that a word with a blank matches across two columns.
@@ -25,14 +41,12 @@ class ListSearch {
   // The text a row is searched in, where it is more than its own cells.
   using RowTextOf = std::function<void(std::size_t row, Text& text)>;
 
-  ListSearch(Form& form, WindowServices& services, ListModel& list)
-      : form_(form), services_(services), list_(list) {}
-  ListSearch(Form& form, WindowServices& services, ListModel& list, RowTextOf rowTextOf)
-      : form_(form), services_(services), list_(list), rowTextOf_(std::move(rowTextOf)) {}
+  ListSearch(SearchWindow& window, ListModel& list) : window_(window), list_(list) {}
+  ListSearch(SearchWindow& window, ListModel& list, RowTextOf rowTextOf)
+      : window_(window), list_(list), rowTextOf_(std::move(rowTextOf)) {}
 
-  // The two search buttons.
-  void searchDown() { search(true); }
-  void searchUp() { search(false); }
+  void searchDown() { search(SearchDirection::down); }
+  void searchUp() { search(SearchDirection::up); }
   // The search word changed: start again from the top, nothing selected.
   void wordChanged();
 
@@ -41,12 +55,11 @@ class ListSearch {
   std::size_t position() const { return position_; }
 
  private:
-  void search(bool down);
+  void search(SearchDirection direction);
   bool matches(std::size_t row, TextView word);
   void showHit(std::size_t row);
 
-  Form& form_;
-  WindowServices& services_;
+  SearchWindow& window_;
   ListModel& list_;
   RowTextOf rowTextOf_;
   std::size_t position_ = 0;

@@ -7,6 +7,7 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
+#include "app/memory_form.h"
 #include "os/memory/filesystem.h"
 #include "os/memory/registry.h"
 #include "os/memory/window.h"

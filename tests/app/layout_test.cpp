@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form_design.h"
-#include "os/memory/window.h"
+#include "app/memory_form.h"
 
 namespace vemdrol {
 namespace {

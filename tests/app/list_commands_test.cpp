@@ -4,6 +4,7 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
+#include "app/memory_form.h"
 #include "os/memory/window.h"
 #include "rows/saved_rows.h"
 

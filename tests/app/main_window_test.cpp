@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form_design.h"
+#include "app/memory_form.h"
 #include "os/memory/window.h"
 
 namespace vemdrol {

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "app/form_design.h"
+#include "app/memory_form.h"
 #include "os/memory/window.h"
 
 namespace vemdrol {

@@ -9,6 +9,7 @@
 #include "app/detail_worker.h"
 #include "app/form_design.h"
 #include "app/main_window.h"
+#include "app/memory_form.h"
 #include "os/memory/filesystem.h"
 #include "os/memory/window.h"
 #include "os/pe_version_reader.h"

@@ -4,6 +4,7 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
+#include "app/memory_form.h"
 #include "base/utf8.h"
 #include "os/memory/filesystem.h"
 #include "os/memory/window.h"

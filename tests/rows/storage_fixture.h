@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/form_design.h"
+#include "app/memory_form.h"
 #include "app/progress.h"
 #include "os/memory/filesystem.h"
-#include "os/memory/window.h"
 #include "rows/column_table.h"
 #include "rows/saved_rows.h"
 

@@ -8,6 +8,7 @@
 
 #include "app/form_design.h"
 #include "app/main_window.h"
+#include "app/memory_form.h"
 #include "files/program_files.h"
 #include "os/codepage.h"
 #include "os/memory/filesystem.h"

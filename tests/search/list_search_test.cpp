@@ -2,16 +2,42 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form_design.h"
-#include "os/memory/window.h"
+#include <deque>
+#include <optional>
+#include <vector>
+
 #include "rows/column_table.h"
 
 namespace vemdrol {
 namespace {
 
+// A window that answers as the test says and keeps what it was told.
+struct RecordingWindow : SearchWindow {
+  Text searchWord() const override { return word; }
+  void showSearching(SearchDirection direction, bool searching) override {
+    running = searching ? std::optional(direction) : std::nullopt;
+  }
+  void clearSearchMessage() override { noWordSaid = false; }
+  void sayNoSearchWord() override { noWordSaid = true; }
+  bool askToWrap(SearchDirection direction) override {
+    questions.push_back(direction);
+    if (answers.empty()) return true;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void hitSelected() override { ++hitsSelected; }
+
+  Text word;
+  std::deque<bool> answers;  // the next answers; Yes when empty
+  std::vector<SearchDirection> questions;
+  std::optional<SearchDirection> running;
+  bool noWordSaid = false;
+  int hitsSelected = 0;
+};
+
 struct Search : ::testing::Test {
   Search() {
-    applyDesign(form);
     ColumnTable table;
     table.fill();
     rebuildColumns(table, list);
@@ -22,7 +48,7 @@ struct Search : ::testing::Test {
     for (const wchar_t* cell : cells) list.setCell(at, column++, cell);
   }
   void type(const wchar_t* word) {
-    form.setCaption(Control::Text1, word);
+    window.word = word;
     search.wordChanged();
   }
   std::vector<std::size_t> selectedRows() const {
@@ -33,10 +59,9 @@ struct Search : ::testing::Test {
     return rows;
   }
 
-  MemoryForm form;
-  MemoryWindowServices services;
+  RecordingWindow window;
   ListModel list;
-  ListSearch search{form, services, list};
+  ListSearch search{window, list};
 };
 
 TEST_F(Search, DownwardFindsEachHitInTurnAndDeselectsThePreviousOne) {
@@ -47,22 +72,20 @@ TEST_F(Search, DownwardFindsEachHitInTurnAndDeselectsThePreviousOne) {
   search.searchDown();
   EXPECT_EQ(search.position(), 1u);
   EXPECT_EQ(selectedRows(), (std::vector<std::size_t>{1}));
-  EXPECT_EQ(form.listExtendedStyle() & 0x20, 0x20u);
+  EXPECT_EQ(window.hitsSelected, 1);
   search.searchDown();
   EXPECT_EQ(search.position(), 3u);  // upper case matches too
   EXPECT_EQ(selectedRows(), (std::vector<std::size_t>{3}));
-  EXPECT_TRUE(services.questions.empty());
-  EXPECT_EQ(form.pointer(Control::Command2), Pointer::arrow);
-  EXPECT_EQ(form.pointer(Control::ListView1), Pointer::arrow);
+  EXPECT_TRUE(window.questions.empty());
+  EXPECT_FALSE(window.running);
 
   // At the end: the question; No keeps the position, so the same rows are
   // searched again and the question comes again.
-  services.answers = {false, false};
+  window.answers = {false, false};
   search.searchDown();
   search.searchDown();
-  ASSERT_EQ(services.questions.size(), 2u);
-  EXPECT_EQ(services.questions[0].title, L"Vemdrol");
-  EXPECT_EQ(services.questions[0].text, searchedToEndQuestion);
+  EXPECT_EQ(window.questions,
+            (std::vector<SearchDirection>{SearchDirection::down, SearchDirection::down}));
   EXPECT_EQ(search.position(), 3u);
   // Yes wraps to the first row.
   search.searchDown();
@@ -77,15 +100,14 @@ TEST_F(Search, UpwardFromTheStartAsksAtOnceThenBeginsWithTheLastRow) {
   row({L"a", L"", L"", L"", L""});
   type(L"A");
   search.searchUp();
-  ASSERT_EQ(services.questions.size(), 1u);
-  EXPECT_EQ(services.questions[0].text, searchedToStartQuestion);
+  EXPECT_EQ(window.questions, (std::vector<SearchDirection>{SearchDirection::up}));
   EXPECT_EQ(search.position(), 4u);
   search.searchUp();
   EXPECT_EQ(search.position(), 3u);
   search.searchUp();
   EXPECT_EQ(search.position(), 1u);
   EXPECT_EQ(selectedRows(), (std::vector<std::size_t>{1}));
-  EXPECT_EQ(form.pointer(Control::Command3), Pointer::arrow);
+  EXPECT_FALSE(window.running);
 }
 
 TEST_F(Search, WordWithABlankMatchesAcrossColumnsAndEmptyCellsKeepTheirBlank) {
@@ -104,12 +126,16 @@ TEST_F(Search, EmptyWordDeselectsTheHitAndSaysSo) {
   type(L"abc");
   search.searchDown();
   ASSERT_EQ(selectedRows(), (std::vector<std::size_t>{1}));
-  form.setCaption(Control::Text1, L"");  // without the change event
+  window.word.clear();  // without the change event
   search.searchDown();
   EXPECT_TRUE(selectedRows().empty());
-  EXPECT_EQ(form.caption(Control::Label1), emptySearchWordMessage);
+  EXPECT_TRUE(window.noWordSaid);
   EXPECT_EQ(search.position(), 1u);
-  EXPECT_TRUE(services.questions.empty());
+  EXPECT_TRUE(window.questions.empty());
+  // The next search with a word takes the message back.
+  type(L"abc");
+  search.searchDown();
+  EXPECT_FALSE(window.noWordSaid);
 }
 
 TEST_F(Search, TypingDeselectsEveryRowAndStartsAgainFromTheTop) {
@@ -128,15 +154,15 @@ TEST_F(Search, TypingDeselectsEveryRowAndStartsAgainFromTheTop) {
 TEST_F(Search, PositionPastTheEndAfterTheListShrank) {
   for (int i = 0; i < 3; ++i) row({L"hit", L"", L"", L"", L""});
   type(L"hit");
-  services.answers = {true};
+  window.answers = {true};
   search.searchUp();  // position becomes 4
   list.clearRows();
   row({L"hit", L"", L"", L"", L""});
   search.searchUp();
   EXPECT_EQ(search.position(), 1u);
-  services.answers = {false};
+  window.answers = {false};
   search.searchDown();
-  EXPECT_EQ(services.questions.size(), 2u);
+  EXPECT_EQ(window.questions.size(), 2u);
 }
 
 TEST_F(Search, ListsLongerThanSixteenBitsAreSearchedBothWays) {

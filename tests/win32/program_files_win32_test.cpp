@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "app/memory_form.h"
 #include "app/progress.h"
 #include "files/trace_log.h"
 #include "os/codepage.h"
-#include "os/memory/window.h"
 #include "os/win32/windows.h"
 #include "rows/column_table.h"
 #include "rows/saved_rows.h"

@@ -1,8 +1,7 @@
-// In-memory window layer for tests: a form that keeps what the core sets and
-// services whose answers the test chooses.
+// In-memory window services for tests: answers the test chooses, and a
+// record of what was asked.
 #pragma once
 
-#include <array>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -10,60 +9,6 @@
 #include "os/window.h"
 
 namespace vemdrol {
-
-class MemoryForm : public Form {
- public:
-  // Controls start visible and enabled, with no caption and no size; the
-  // form's outer window stands at (0, 0) with the given size.
-  explicit MemoryForm(TwipsSize outerSize = {15480, 9945});
-
-  Text caption(Control control) const override;
-  void setCaption(Control control, TextView text) override;
-  void repaint(Control control) override;
-  bool visible(Control control) const override;
-  void setVisible(Control control, bool visible) override;
-  bool enabled(Control control) const override;
-  void setEnabled(Control control, bool enabled) override;
-  TwipsRect bounds(Control control) const override;
-  void setBounds(Control control, const TwipsRect& bounds) override;
-  bool minimized() const override { return minimized_; }
-  bool maximized() const override { return maximized_; }
-  void setMaximized(bool maximized) override { maximized_ = maximized; }
-  TwipsRect restoredBounds() const override { return bounds(Control::Form1); }
-  TwipsRect workArea() const override { return workArea_; }
-  void setPointer(Control control, Pointer pointer) override;
-  void setTimerInterval(unsigned milliseconds) override { timerInterval_ = milliseconds; }
-  long addListExtendedStyle(unsigned long bits) override {
-    listExtendedStyle_ |= bits;
-    return 1;
-  }
-
-  void setMinimized(bool minimized) { minimized_ = minimized; }
-  void setWorkArea(const TwipsRect& area) { workArea_ = area; }
-  unsigned timerInterval() const { return timerInterval_; }
-  unsigned long listExtendedStyle() const { return listExtendedStyle_; }
-  std::size_t repaintCount(Control control) const;
-  Pointer pointer(Control control) const;
-
- private:
-  struct State {
-    Text caption;
-    TwipsRect bounds;
-    bool visible = true;
-    bool enabled = true;
-    std::size_t repaints = 0;
-    Pointer pointer = Pointer::standard;
-  };
-  const State& state(Control control) const;
-  State& state(Control control);
-
-  std::array<State, controlCount> controls_;
-  bool minimized_ = false;
-  bool maximized_ = false;
-  TwipsRect workArea_{0, 0, 19200, 14400};
-  unsigned timerInterval_ = 0;
-  unsigned long listExtendedStyle_ = 0;
-};
 
 class MemoryWindowServices : public WindowServices {
  public:
