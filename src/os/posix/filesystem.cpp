@@ -17,11 +17,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "base/utf8.h"
 #include "formats/registry/registry_names.h"
+#include "os/posix/errors.h"
 
 namespace vemdrol {
 namespace {
@@ -42,11 +42,7 @@ std::optional<std::string> encodeUtf8(TextView text) {
   return toUtf8(text);
 }
 
-Error errorFrom(int number) {
-  return Error{number, decodeUtf8(std::generic_category().message(number)).value_or(Text())};
-}
-
-Error lastError() { return errorFrom(errno); }
+Error lastError() { return posixError(errno); }
 
 // The errors that mean "no such name" rather than "cannot tell".
 bool meansNothingThere(long number) {
@@ -132,8 +128,8 @@ Result<UniqueFd> openRegularFile(const std::string& native, struct stat& status)
   UniqueFd fd = openRetrying(native, O_RDONLY | O_NONBLOCK);
   if (!fd.valid()) return lastError();
   if (::fstat(fd.get(), &status) != 0) return lastError();
-  if (S_ISDIR(status.st_mode)) return errorFrom(EISDIR);
-  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
+  if (S_ISDIR(status.st_mode)) return posixError(EISDIR);
+  if (!S_ISREG(status.st_mode)) return posixError(EINVAL);
   return fd;
 }
 
@@ -144,7 +140,7 @@ Status writeAll(int fd, std::string_view bytes) {
       if (errno == EINTR) continue;
       return lastError();
     }
-    if (written == 0) return errorFrom(EIO);
+    if (written == 0) return posixError(EIO);
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return success();
@@ -271,7 +267,7 @@ Result<std::string> PosixFileSystem::confinedPath(std::vector<std::string> names
     pending.pop_front();
     if (name.empty() || name == ".") continue;
     if (name == "..") {
-      if (current == root) return errorFrom(ENOENT);
+      if (current == root) return posixError(ENOENT);
       current = folderOf(current);
       continue;
     }
@@ -290,16 +286,16 @@ Result<std::string> PosixFileSystem::confinedPath(std::vector<std::string> names
       if (::lstat(next.c_str(), &status) != 0) return lastError();
     }
     if (S_ISLNK(status.st_mode)) {
-      if (++links > maxLinks) return errorFrom(ELOOP);
+      if (++links > maxLinks) return posixError(ELOOP);
       char target[PATH_MAX];
       const ssize_t length = ::readlink(next.c_str(), target, sizeof target);
       if (length < 0) return lastError();
-      if (static_cast<std::size_t>(length) >= sizeof target) return errorFrom(ENAMETOOLONG);
+      if (static_cast<std::size_t>(length) >= sizeof target) return posixError(ENAMETOOLONG);
       const std::string_view link(target, static_cast<std::size_t>(length));
       std::vector<std::string> linked;
       if (!link.empty() && link.front() == '/') {
         std::optional<std::vector<std::string>> below = namesBelowRoot(std::string(link));
-        if (!below) return errorFrom(ENOENT);
+        if (!below) return posixError(ENOENT);
         linked = std::move(*below);
         current = root;
       } else {
@@ -340,11 +336,11 @@ Result<std::string> PosixFileSystem::nativePath(TextView path) const {
   while (!rest.empty() && rest.front() == L'/') rest.remove_prefix(1);
 
   const std::optional<std::string> encoded = encodeUtf8(rest);
-  if (!encoded) return errorFrom(EINVAL);
+  if (!encoded) return posixError(EINVAL);
 
   if (confineRoot_) {
     std::optional<std::vector<std::string>> names = namesBelowRoot(joinPath(root, *encoded));
-    if (!names) return errorFrom(ENOENT);
+    if (!names) return posixError(ENOENT);
     return confinedPath(std::move(*names), !encoded->empty() && encoded->back() == '/');
   }
 
@@ -404,8 +400,8 @@ Result<std::vector<Text>> PosixFileSystem::listFiles(TextView folder) {
       std::string path = joinPath(native.value(), name);
       if (confineRoot_) {
         std::optional<std::vector<std::string>> below = namesBelowRoot(path);
-        Result<std::string> inside =
-            below ? confinedPath(std::move(*below), false) : Result<std::string>(errorFrom(ENOENT));
+        Result<std::string> inside = below ? confinedPath(std::move(*below), false)
+                                           : Result<std::string>(posixError(ENOENT));
         if (!inside) continue;
         path = std::move(inside).value();
       }
@@ -454,7 +450,7 @@ Result<std::string> PosixFileSystem::readFile(TextView path) {
   if (!opened) return opened.error();
   UniqueFd fd = std::move(opened).value();
   if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxReadSize) {
-    return errorFrom(EFBIG);
+    return posixError(EFBIG);
   }
 
   std::string bytes;
@@ -468,7 +464,7 @@ Result<std::string> PosixFileSystem::readFile(TextView path) {
     }
     if (got == 0) break;
     // The file may have grown since fstat.
-    if (static_cast<std::size_t>(got) > maxReadSize - bytes.size()) return errorFrom(EFBIG);
+    if (static_cast<std::size_t>(got) > maxReadSize - bytes.size()) return posixError(EFBIG);
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   return bytes;
@@ -482,7 +478,7 @@ Result<FileInfo> PosixFileSystem::fileInfo(TextView path) {
   struct statx status;
   if (::statx(AT_FDCWD, native.value().c_str(), AT_STATX_SYNC_AS_STAT,
               STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &status) == 0) {
-    if (S_ISDIR(status.stx_mode)) return errorFrom(EISDIR);
+    if (S_ISDIR(status.stx_mode)) return posixError(EISDIR);
     FileInfo info;
     info.size = status.stx_size;
     if ((status.stx_mask & STATX_MTIME) != 0) {
@@ -497,7 +493,7 @@ Result<FileInfo> PosixFileSystem::fileInfo(TextView path) {
 
   struct stat plain;
   if (::stat(native.value().c_str(), &plain) != 0) return lastError();
-  if (S_ISDIR(plain.st_mode)) return errorFrom(EISDIR);
+  if (S_ISDIR(plain.st_mode)) return posixError(EISDIR);
   FileInfo info;
   info.size = static_cast<std::uint64_t>(plain.st_size);
   info.lastWrite =
@@ -524,7 +520,7 @@ Status PosixFileSystem::replaceFile(TextView path, std::string_view bytes) {
   if (!exists && errno != ENOENT) return lastError();
   // Read-only means read-only even for a user whom the permission bits do not
   // stop, as on Windows.
-  if (exists && !S_ISDIR(old.st_mode) && hasNoWriteBits(old.st_mode)) return errorFrom(EACCES);
+  if (exists && !S_ISDIR(old.st_mode) && hasNoWriteBits(old.st_mode)) return posixError(EACCES);
 
   // The new file is made in the same folder so that the rename cannot cross
   // file systems; its dot name keeps it out of sight meanwhile.
@@ -565,14 +561,14 @@ Status PosixFileSystem::appendToFile(TextView path, std::string_view bytes) {
   if (!native) return native.error();
   struct stat old;
   if (::stat(native.value().c_str(), &old) == 0) {
-    if (S_ISDIR(old.st_mode)) return errorFrom(EISDIR);
-    if (hasNoWriteBits(old.st_mode)) return errorFrom(EACCES);
+    if (S_ISDIR(old.st_mode)) return posixError(EISDIR);
+    if (hasNoWriteBits(old.st_mode)) return posixError(EACCES);
   }
   UniqueFd fd = openRetrying(native.value(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK, 0666);
   if (!fd.valid()) return lastError();
   struct stat status;
   if (::fstat(fd.get(), &status) != 0) return lastError();
-  if (!S_ISREG(status.st_mode)) return errorFrom(EINVAL);
+  if (!S_ISREG(status.st_mode)) return posixError(EINVAL);
   // No fsync: the bytes only have to outlive this program, not the machine,
   // and a sync per line would slow a rebuild down to the disk's pace.
   if (Status written = writeAll(fd.get(), bytes); !written) return written;

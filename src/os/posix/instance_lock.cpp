@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <thread>
 
-#include "base/utf8.h"
+#include "os/posix/errors.h"
 
 namespace vemdrol {
 
@@ -31,10 +30,6 @@ std::string lockPath(std::uint64_t key) {
   char name[40];
   snprintf(name, sizeof(name), "/vemdrol-%016llx.lock", static_cast<unsigned long long>(key));
   return path + name;
-}
-
-Error posixError(int number) {
-  return Error{number, decodeUtf8(std::strerror(number)).value_or(L"")};
 }
 
 class PosixInstanceLocks final : public InstanceLocks {
