@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/limits.h"
 #include "formats/registry/registry_tree.h"
 #include "formats/registry/wine_registry.h"
 #include "os/memory/classes_registry.h"
@@ -28,7 +29,7 @@ class CheckingSink final : public vemdrol::WineRegistrySink {
   bool key(const std::vector<std::u16string_view>& names) override {
     std::size_t length = 0;
     for (std::u16string_view name : names) {
-      check(!name.empty() && name.size() <= 256);
+      check(!name.empty() && name.size() <= vemdrol::maxWineKeyNameLength);
       length += name.size();
     }
     check(length <= size_);
@@ -75,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const vemdrol::Status read = vemdrol::readWineRegistry(bytes, sink);
   if (!read) {
     check(read.error().number >= 1 && static_cast<std::size_t>(read.error().number) <= lines);
-    check(!read.error().description.empty());
+    check(read.error().fault != vemdrol::Fault::system);
+    check(read.error().subject == std::to_wstring(read.error().number));
   }
 
   vemdrol::Result<vemdrol::WineMachine> machine = vemdrol::readWineMachine(bytes);

@@ -51,8 +51,8 @@ inline constexpr std::size_t maxRegistryNameLength = 255;
 // units: Wine's server refuses longer ones.
 inline constexpr std::size_t maxWineKeyNameLength = 256;
 
-// Symbolic links are followed at most this many in a row: a link may point
-// at another, and a cycle of them would never end.
+// Symbolic links are followed at most this many in a row: Wine gives up
+// after as many, and a cycle of links would never end.
 inline constexpr int maxRegistryLinkDepth = 16;
 
 // Hive keys nest at most this deep below the key read: Windows allows 512

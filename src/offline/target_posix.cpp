@@ -8,11 +8,13 @@
 #include <utility>
 
 #include "base/utf16.h"
+#include "files/error_message.h"
 #include "formats/registry/registry_tree.h"
 #include "formats/registry/wine_registry.h"
 #include "offline/hive.h"
 #include "offline/target.h"
 #include "os/memory/classes_registry.h"
+#include "os/posix/errors.h"
 
 namespace vemdrol {
 namespace {
@@ -52,31 +54,14 @@ Text shown(std::string_view bytes) {
   return text;
 }
 
-Text reasonFor(int number) {
-  switch (number) {
-    case ENOENT:
-    case ENOTDIR:
-      return L"ファイルがありません";
-    case EACCES:
-    case EPERM:
-      return L"読み取りが許可されていません";
-    case EISDIR:
-      return L"フォルダーです";
-    case EFBIG:
-      return L"大きすぎます";
-    case ENOMEM:
-      return L"メモリが不足しています";
-    default:
-      return L"システム エラー " + std::to_wstring(number);
-  }
-}
-
+// The message for a file that could not be read, the reason worded as
+// everywhere else.
 Error cannotRead(const std::string& file, const Error& why) {
-  return Error{why.number, L"ファイル " + shown(file) + L" を読み込めません: " + why.description};
+  return Error{why.number, L"ファイル " + shown(file) + L" を読み込めません: " + errorText(why)};
 }
 
 Error cannotRead(const std::string& file, int number) {
-  return cannotRead(file, Error{number, reasonFor(number)});
+  return cannotRead(file, fileReadError(number));
 }
 
 Error noFolder(const std::string& folder) {
@@ -229,7 +214,7 @@ Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Te
       return openWindows(std::move(target), userName);
     }
   } catch (const std::bad_alloc&) {
-    return Error{ENOMEM, L"メモリが不足しています"};
+    return Error{ENOMEM, errorText(fileReadError(ENOMEM))};
   }
   return Error{unusable, L"フォルダー " + shown(path) +
                              L" は Wine のプレフィックスでも Windows のフォルダーでもありません"};

@@ -127,30 +127,32 @@ TEST(WineRegistry, NamesTheLineOfTheFirstFault) {
   struct Case {
     std::string file;
     long line;  // 0: the file reads
+    Fault fault = Fault::system;
   };
   const std::string key = std::string(header) + "[A]\n";
   const std::string longName(256, 'n');
   const Case cases[] = {
-      {"", 1},
-      {"WINE REGISTRY Version 1\n[A]\n", 1},
-      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1},
-      {std::string(header) + "\xff\xfe\x00[\x01\n", 2},
-      {std::string(header) + "@=\"x\"\n", 2},
-      {key + "@=\"cut in the mid", 3},
-      {key + "\"v\"=hex:01,02,\\\n", 3},
+      {"", 1, Fault::notWineRegistry},
+      {"WINE REGISTRY Version 1\n[A]\n", 1, Fault::notWineRegistry},
+      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1, Fault::notWineRegistry},
+      {std::string(header) + "\xff\xfe\x00[\x01\n", 2, Fault::unreadableLine},  // to the NUL
+      {std::string(header) + "@=\"x\"\n", 2, Fault::valueBeforeKey},
+      {key + "@=\"cut in the mid", 3, Fault::badValueLine},
+      {key + "\"v\"=hex:01,02,\\\n", 3, Fault::valueCutShort},
       {key + "\"v\"=hex:01,02,\\\n  03\n", 0},
-      {key + "\"v\"=hex:1ff\n", 3},
+      {key + std::string("\"v\"=hex:01,\\\n  0\0\n", 18), 4, Fault::nulCharacter},
+      {key + "\"v\"=hex:1ff\n", 3, Fault::badValueLine},
       {key + "\"v\"=hex:0ff\n", 0},
-      {key + "\"v\"=hex(2:01\n", 3},
-      {key + "\"v\"=number:1\n", 3},
-      {key + "\"v\" \"x\"\n", 3},
-      {key + "nonsense\n", 3},
-      {key + std::string("@=\"a\0b\"\n", 8), 3},
-      {std::string(header) + "[A\n", 2},
-      {std::string(header) + "[\\\\A]\n", 2},
+      {key + "\"v\"=hex(2:01\n", 3, Fault::badValueLine},
+      {key + "\"v\"=number:1\n", 3, Fault::badValueLine},
+      {key + "\"v\" \"x\"\n", 3, Fault::badValueLine},
+      {key + "nonsense\n", 3, Fault::unreadableLine},
+      {key + std::string("@=\"a\0b\"\n", 8), 3, Fault::nulCharacter},
+      {std::string(header) + "[A\n", 2, Fault::badKeyLine},
+      {std::string(header) + "[\\\\A]\n", 2, Fault::badKeyLine},
       {std::string(header) + "[A\\\\" + longName + "]\n", 0},
-      {std::string(header) + "[A\\\\" + longName + "n]\n", 2},
-      {std::string(header) + "#arch=win16\n", 2},
+      {std::string(header) + "[A\\\\" + longName + "n]\n", 2, Fault::keyNameTooLong},
+      {std::string(header) + "#arch=win16\n", 2, Fault::unknownArchitecture},
       {key + "#arch=win16\n", 0},
   };
   for (const Case& test : cases) {
@@ -161,9 +163,10 @@ TEST(WineRegistry, NamesTheLineOfTheFirstFault) {
       continue;
     }
     ASSERT_FALSE(read.ok()) << test.file;
+    EXPECT_EQ(read.error().fault, test.fault) << test.file;
     EXPECT_EQ(read.error().number, test.line) << test.file;
-    EXPECT_TRUE(read.error().description.starts_with(std::to_wstring(test.line) + L" 行目: "))
-        << test.file;
+    EXPECT_EQ(read.error().subject, std::to_wstring(test.line)) << test.file;
+    EXPECT_TRUE(read.error().description.empty()) << test.file;
   }
 }
 

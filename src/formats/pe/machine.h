@@ -1,7 +1,7 @@
-// The machine type of a program file (種別) from its PE headers: the COFF
-// header's Machine field, and whether the CLR runtime header directory (data
-// directory 14) marks it a .NET assembly. The words for it are the details'
-// (details/file_facts.h).
+// The machine type of a program file from its PE headers: the COFF header's
+// Machine field, and whether the CLR runtime header directory (data directory
+// 14) marks it a .NET assembly. The words for it are the details' machine
+// column's (details/file_facts.h).
 //
 // The bytes are hostile: the headers are read by formats/pe/pe_image.h, and
 // a header that the file declares but does not hold whole makes the file

@@ -7,14 +7,12 @@
 #include <utility>
 
 #include "base/utf16.h"
+#include "formats/limits.h"
 
 namespace vemdrol {
 namespace {
 
 using Node = RegistryTree::Node;
-
-// Wine gives up on a link after this many links in a row.
-constexpr int maxLinkDepth = 16;
 
 // The names of a "\"-separated path, runs of separators passed over.
 std::vector<std::u16string_view> pathNames(std::u16string_view path) {
@@ -75,7 +73,7 @@ RegistryTree::Link resolveLink(const std::optional<std::u16string>& target,
 Node followLinks(const RegistryTree& tree, Node node, int depth = 0) {
   const RegistryTree::Link* link = tree.link(node);
   if (!link) return node;
-  if (!link->insideTree || depth >= maxLinkDepth) return RegistryTree::noNode;
+  if (!link->insideTree || depth >= maxRegistryLinkDepth) return RegistryTree::noNode;
   Node target = tree.top();
   for (std::u16string_view name : pathNames(link->path)) {
     target = tree.find(target, name);

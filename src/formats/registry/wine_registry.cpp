@@ -7,13 +7,12 @@
 #include <optional>
 
 #include "base/utf16.h"
+#include "formats/limits.h"
 
 namespace vemdrol {
 namespace {
 
 constexpr std::string_view header = "WINE REGISTRY Version 2";
-// Wine's server refuses longer key names.
-constexpr std::size_t maxKeyNameLength = 256;
 
 constexpr int regSz = 1;
 constexpr int regExpandSz = 2;
@@ -38,8 +37,8 @@ std::string_view skipSpaces(std::string_view text) {
   return text;
 }
 
-Error failure(std::size_t line, TextView what) {
-  return Error{static_cast<long>(line), std::to_wstring(line) + L" 行目: " + Text(what)};
+Error failure(std::size_t line, Fault fault) {
+  return faultError(fault, static_cast<long>(line), std::to_wstring(line));
 }
 
 // strtoul(text, &end, 16) on a 64-bit system: blanks, a sign, "0x", then
@@ -166,11 +165,11 @@ class Reader {
   Status run() {
     std::string_view line;
     if (!nextLine(line) || line != header) {
-      return failure(1, L"Wine のレジストリ ファイルではありません");
+      return failure(1, Fault::notWineRegistry);
     }
     while (nextLine(line)) {
       if (line.find('\0') != std::string_view::npos)
-        return failure(lineNumber_, L"NUL 文字があります");
+        return failure(lineNumber_, Fault::nulCharacter);
       const std::string_view text = skipSpaces(line);
       const char first = text.empty() ? '\0' : text.front();
       if (first == '[') {
@@ -181,7 +180,7 @@ class Reader {
       switch (first) {
         case '@':
         case '"':
-          if (!haveKey_) return failure(lineNumber_, L"キーより前に値があります");
+          if (!haveKey_) return failure(lineNumber_, Fault::valueBeforeKey);
           if (Status read = valueLine(text); !read) return read;
           break;
         case '#':
@@ -191,7 +190,7 @@ class Reader {
         case '\0':
           break;
         default:
-          return failure(lineNumber_, L"読めない行です");
+          return failure(lineNumber_, Fault::unreadableLine);
       }
     }
     return success();
@@ -210,17 +209,17 @@ class Reader {
   }
 
   Status keyLine(std::string_view text) {
-    if (!unescape(text, ']', units_)) return failure(lineNumber_, L"キーの行が正しくありません");
+    if (!unescape(text, ']', units_)) return failure(lineNumber_, Fault::badKeyLine);
     // A path may not start with a separator; runs of them count as one.
     if (!units_.empty() && units_.front() == u'\\') {
-      return failure(lineNumber_, L"キーの行が正しくありません");
+      return failure(lineNumber_, Fault::badKeyLine);
     }
     names_.clear();
     std::u16string_view path = units_;
     while (!path.empty()) {
       const std::size_t separator = path.find(u'\\');
       const std::u16string_view name = path.substr(0, separator);
-      if (name.size() > maxKeyNameLength) return failure(lineNumber_, L"キーの名前が長すぎます");
+      if (name.size() > maxWineKeyNameLength) return failure(lineNumber_, Fault::keyNameTooLong);
       if (!name.empty()) names_.push_back(name);
       if (separator == std::u16string_view::npos) break;
       path.remove_prefix(separator + 1);
@@ -238,7 +237,7 @@ class Reader {
     if (text.starts_with("#arch=")) {
       const std::string_view arch = text.substr(6);
       if (arch != "win32" && arch != "win64") {
-        return failure(lineNumber_, L"知らないアーキテクチャです");
+        return failure(lineNumber_, Fault::unknownArchitecture);
       }
     }
     return success();
@@ -246,7 +245,7 @@ class Reader {
 
   Status valueLine(std::string_view text) {
     const std::size_t valueLine = lineNumber_;
-    const auto malformed = [valueLine] { return failure(valueLine, L"値の行が正しくありません"); };
+    const auto malformed = [valueLine] { return failure(valueLine, Fault::badValueLine); };
     std::u16string name;
     if (text.front() == '@') {
       text.remove_prefix(1);
@@ -326,9 +325,9 @@ class Reader {
       // passed over, as Wine's loader does.
       if (text.front() != '\\') return malformed();
       std::string_view next;
-      if (!nextLine(next)) return failure(valueLine, L"値が途中で終わっています");
+      if (!nextLine(next)) return failure(valueLine, Fault::valueCutShort);
       if (next.find('\0') != std::string_view::npos)
-        return failure(lineNumber_, L"NUL 文字があります");
+        return failure(lineNumber_, Fault::nulCharacter);
       text = skipSpaces(next);
     }
     sink_.value(name, type, bytes);
@@ -475,7 +474,7 @@ Result<WineMachine> readWineMachine(std::string_view systemReg) {
     if (Status read = readWineRegistry(systemReg, sink); !read) return read.error();
     return sink.finish();
   } catch (const std::bad_alloc&) {
-    return Error{7, L"メモリが不足しています。"};
+    return faultError(Fault::outOfMemory, 7);
   }
 }
 

@@ -58,8 +58,9 @@ class WineRegistrySink {
   virtual void value(std::u16string_view name, std::uint32_t type, std::string_view data) = 0;
 };
 
-// Reads a whole file. The error's number is the line (from 1) at fault and
-// its description says what is wrong there, in Japanese.
+// Reads a whole file. The error's fault says what is wrong (one of the
+// faults of a line, base/error.h), its number and its subject the line, from
+// 1.
 Status readWineRegistry(std::string_view bytes, WineRegistrySink& sink);
 
 // What a scan needs of system.reg.
