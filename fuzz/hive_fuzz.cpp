@@ -1,20 +1,17 @@
-// Feeds damaged hives to the hive reader. libhivex opens files, so each input
-// is written to a memory file first. The input damages a small hive built in
-// code (no binary hive is kept as a seed): after a first byte of flags, each
-// five bytes write one byte (the last) at an offset (the first four); or,
-// with flag 1, the input after the flags is the whole file. Nothing may
-// crash or hang, and what is read must fit in the file.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// Feeds damaged hives to the reader of a hive's cells, on the bytes
+// themselves. The input damages a small hive built in code (no binary hive
+// is kept as a seed): after a first byte of flags, each five bytes write one
+// byte (the last) at an offset (the first four); or, with flag 1, the input
+// after the flags is the whole file. Nothing may crash or hang, a failure
+// must be one of the hive's faults, and what is read must fit in the file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "base/utf16.h"
+#include "formats/registry/hive_cells.h"
 #include "formats/registry/registry_tree.h"
-#include "offline/hive.h"
 #include "registry/hive_builder.h"
 
 namespace {
@@ -75,24 +72,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(flags & 2)) vemdrol::fixHiveChecksum(file);
   }
 
-  static const int fd = memfd_create("hive", 0);
-  check(fd >= 0);
-  check(ftruncate(fd, 0) == 0);
-  check(pwrite(fd, file.data(), file.size(), 0) == static_cast<ssize_t>(file.size()));
-  const std::string path = "/proc/self/fd/" + std::to_string(fd);
-
   for (const wchar_t* key : {L"Classes", L""}) {
-    vemdrol::Result<vemdrol::RegistryTree> tree = vemdrol::readHiveTree(path, key);
-    if (!tree) {
-      check(!tree.error().description.empty());
+    vemdrol::Result<vemdrol::HiveKeys> keys = vemdrol::readHiveKeys(file, key);
+    if (!keys) {
+      const vemdrol::Fault fault = keys.error().fault;
+      check(fault == vemdrol::Fault::notHive || fault == vemdrol::Fault::hiveDamaged ||
+            fault == vemdrol::Fault::noSuchKey);
+      check(keys.error().subject.size() <= file.size());
       continue;
     }
+    const std::size_t count = keys.value().keys.size();
+    check(keys.value().defaults.size() == count);
+    for (const auto& value : keys.value().defaults) {
+      if (value) check(value->at < file.size());
+    }
+    const vemdrol::RegistryTree tree = std::move(keys.value().keys).finish();
     std::size_t seen = 0;
-    walk(tree.value(), tree.value().top(), seen);
+    walk(tree, tree.top(), seen);
     // Every key has a key cell of its own.
-    check(seen == tree.value().size() && seen <= file.size() / 0x50 + 1);
+    check(seen == tree.size() && seen == count && seen <= file.size() / 0x50 + 1);
   }
-  const auto current = vemdrol::readHiveValue(path, L"Select", L"Current");
-  if (current && current.value()) check(current.value()->bytes.size() <= file.size());
+  const auto current = vemdrol::findHiveValue(file, L"Select", L"Current");
+  if (current && current.value()) check(current.value()->at < file.size());
   return 0;
 }
