@@ -92,6 +92,11 @@ class CountingRegistry final : public Registry {
     progress_.keyOpened();
     return inner_.open(root, subKey);
   }
+  std::unique_ptr<RegistryKey> openInView(RegistryRoot root, TextView subKey,
+                                          RegistryView view) override {
+    progress_.keyOpened();
+    return inner_.openInView(root, subKey, view);
+  }
 
  private:
   Registry& inner_;

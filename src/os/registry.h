@@ -33,6 +33,23 @@ enum class RegistryRoot : std::uint32_t {
   dynData = 0x80000006,
 };
 
+// The two views of the registry on a 64-bit Windows. A 32-bit program sees
+// the 32-bit view: where Windows keeps the two apart, its keys lie in a
+// "Wow6432Node" subkey of the 64-bit view's (wow64Path). A 64-bit program
+// asks for the 32-bit view with KEY_WOW64_32KEY.
+enum class RegistryView { bits64, bits32 };
+
+// Where a key of the 32-bit view lies in the 64-bit view, for a registry
+// held as one tree (Wine's files, a hive, the tests' registry): under
+// HKEY_LOCAL_MACHINE "Software\Classes\X" is "Software\Classes\Wow6432Node\X"
+// and any other "Software\X" is "Software\WOW6432Node\X"; under
+// HKEY_CURRENT_USER "Software\Classes\X" is
+// "Software\Classes\Wow6432Node\X"; under HKEY_CLASSES_ROOT "X" is
+// "Wow6432Node\X". Every other key, a path already inside such a subkey
+// and the tops themselves ("Software", "Software\Classes") are shared by
+// both views and stay as they are.
+Text wow64Path(RegistryRoot root, TextView subKey);
+
 // One open key, closed when the object goes. A key must not outlive the
 // Registry that opened it.
 class RegistryKey {
@@ -48,6 +65,11 @@ class RegistryKey {
   // this file); std::nullopt past the last one. An error means this subkey
   // cannot be told, and the caller is to stop walking this key.
   virtual Result<std::optional<Text>> subkeyName(std::uint32_t index) = 0;
+
+  // A named value, read whole whatever its size; std::nullopt when the key
+  // has no value of that name (letter case ignored, as the registry ignores
+  // it). The empty name is the default value.
+  virtual Result<std::optional<RegistryData>> value(TextView name) = 0;
 };
 
 class Registry {
@@ -61,6 +83,11 @@ class Registry {
   // is never opened, since the API would stop reading it at the NUL and open
   // some other key instead.
   virtual std::unique_ptr<RegistryKey> open(RegistryRoot root, TextView subKey) = 0;
+
+  // The same, as a program of the view sees the key: the 64-bit view is
+  // what open() opens, the program being a 64-bit one.
+  virtual std::unique_ptr<RegistryKey> openInView(RegistryRoot root, TextView subKey,
+                                                  RegistryView view) = 0;
 };
 
 #ifdef _WIN32

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "base/utf16.h"
 #include "os/memory/registry.h"
 
 namespace vemdrol {
@@ -255,6 +257,53 @@ TEST(MemoryRegistry, FailsWhereToldTo) {
   EXPECT_EQ(value.error().number, 1015);
   EXPECT_EQ(value.error().description, L"cannot read");
   EXPECT_EQ(subkeysOf(registry, hkcr, L""), (Names{L"bad", L"k"}));
+}
+
+TEST(RegistryViews, AThirtyTwoBitKeyLiesWhereWindowsRedirectsIt) {
+  constexpr RegistryRoot hklm = RegistryRoot::localMachine;
+  constexpr RegistryRoot hkcu = RegistryRoot::currentUser;
+  const std::tuple<RegistryRoot, TextView, TextView> cases[] = {
+      {hkcr, L"CLSID\\{1}", L"Wow6432Node\\CLSID\\{1}"},
+      {hkcr, L"", L""},
+      {hkcr, L"wow6432node\\CLSID", L"wow6432node\\CLSID"},
+      {hklm, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+       L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+      {hklm, L"Software\\Classes\\CLSID", L"Software\\Classes\\Wow6432Node\\CLSID"},
+      {hklm, L"Software", L"Software"},
+      {hklm, L"Software\\Classes", L"Software\\Classes"},
+      {hklm, L"SoftwareX\\Y", L"SoftwareX\\Y"},
+      {hklm, L"System\\CurrentControlSet", L"System\\CurrentControlSet"},
+      {hklm, L"Software\\Wow6432Node\\X", L"Software\\Wow6432Node\\X"},
+      {hkcu, L"Software\\Classes\\CLSID", L"Software\\Classes\\Wow6432Node\\CLSID"},
+      {hkcu, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+  };
+  for (const auto& [root, path, redirected] : cases) {
+    EXPECT_EQ(wow64Path(root, path), redirected) << std::wstring(path);
+  }
+
+  // Both views of one tree, and the named values of a key in each.
+  MemoryRegistry registry;
+  const auto text = [](TextView value) {
+    std::string bytes = toUtf16Le(value);
+    bytes.append(2, '\0');
+    return RegistryData{registryTypeSz, bytes};
+  };
+  const TextView uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool";
+  ASSERT_TRUE(registry.setNamedValue(hklm, uninstall, L"DisplayName", text(L"64")));
+  ASSERT_TRUE(
+      registry.setNamedValue(hklm, wow64Path(hklm, uninstall), L"DisplayName", text(L"32")));
+  for (const auto& [view, expected] :
+       {std::pair{RegistryView::bits64, L"64"}, std::pair{RegistryView::bits32, L"32"}}) {
+    auto key = registry.openInView(hklm, uninstall, view);
+    ASSERT_NE(key, nullptr);
+    auto named = key->value(L"displayname");
+    ASSERT_TRUE(named.ok() && named.value());
+    EXPECT_EQ(*named.value(), text(expected));
+    auto missing = key->value(L"DisplayVersion");
+    ASSERT_TRUE(missing.ok());
+    EXPECT_FALSE(missing.value());
+  }
 }
 
 TEST(RegistryNames, CasePairsAreMutualAndMatchTheKnownCount) {

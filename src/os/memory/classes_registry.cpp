@@ -40,6 +40,14 @@ class ClassesRegistry::Key final : public RegistryKey {
     return std::optional<Text>(fromUtf16((fromUser ? *user_ : machine_).name(node)));
   }
 
+  // The classes trees keep the default values alone: no reader of
+  // HKEY_CLASSES_ROOT asks for a named one, and a crowded machine's classes
+  // hold millions of them.
+  Result<std::optional<RegistryData>> value(TextView name) override {
+    if (name.empty()) return defaultValue();
+    return std::optional<RegistryData>();
+  }
+
  private:
   static std::optional<Text> nameAt(const RegistryTree& tree, Node node, std::uint32_t index) {
     if (index >= tree.subkeyCount(node)) return std::nullopt;

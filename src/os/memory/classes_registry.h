@@ -38,6 +38,11 @@ class ClassesRegistry final : public Registry {
   ~ClassesRegistry() override;
 
   std::unique_ptr<RegistryKey> open(RegistryRoot root, TextView subKey) override;
+  // Both views are in the trees, as in the files they were read from.
+  std::unique_ptr<RegistryKey> openInView(RegistryRoot root, TextView subKey,
+                                          RegistryView view) override {
+    return open(root, view == RegistryView::bits32 ? wow64Path(root, subKey) : Text(subKey));
+  }
 
   const RegistryTree& machine() const { return machine_; }
   const std::optional<RegistryTree>& user() const { return user_; }

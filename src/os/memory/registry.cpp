@@ -57,6 +57,14 @@ class MemoryRegistry::Key final : public RegistryKey {
     return std::optional<Text>(*ordered[index]);
   }
 
+  Result<std::optional<RegistryData>> value(TextView name) override {
+    if (name.empty()) return defaultValue();
+    if (!node_.extras) return std::optional<RegistryData>();
+    const auto found = node_.extras->namedValues.find(name);
+    if (found == node_.extras->namedValues.end()) return std::optional<RegistryData>();
+    return std::optional<RegistryData>(found->second);
+  }
+
  private:
   Node& node_;
 };

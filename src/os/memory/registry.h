@@ -45,8 +45,8 @@ class MemoryRegistry final : public Registry {
   // UTF-16LE with one terminating NUL.
   bool setDefaultString(RegistryRoot root, TextView path, TextView text,
                         std::uint32_t type = registryTypeSz);
-  // A named value: kept, but never read back, as no reader asks for named
-  // values. An empty name is the default value, as in the real registry.
+  // A named value. An empty name is the default value, as in the real
+  // registry.
   bool setNamedValue(RegistryRoot root, TextView path, TextView name, RegistryData data);
 
   // Faults. The key is created if needed, and stays listed by its parent.
@@ -59,6 +59,11 @@ class MemoryRegistry final : public Registry {
   bool failSubkeyName(RegistryRoot root, TextView path, std::uint32_t index, Error error);
 
   std::unique_ptr<RegistryKey> open(RegistryRoot root, TextView subKey) override;
+  // One tree holds both views, as a hive does (wow64Path).
+  std::unique_ptr<RegistryKey> openInView(RegistryRoot root, TextView subKey,
+                                          RegistryView view) override {
+    return open(root, view == RegistryView::bits32 ? wow64Path(root, subKey) : Text(subKey));
+  }
 
  private:
   struct Node;

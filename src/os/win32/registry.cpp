@@ -49,10 +49,14 @@ class Win32RegistryKey final : public RegistryKey {
  public:
   explicit Win32RegistryKey(UniqueRegistryHandle key) : key_(std::move(key)) {}
 
-  Result<std::optional<RegistryData>> defaultValue() override;
+  Result<std::optional<RegistryData>> defaultValue() override { return read(nullptr); }
   Result<std::optional<Text>> subkeyName(std::uint32_t index) override;
+  Result<std::optional<RegistryData>> value(TextView name) override;
 
  private:
+  // The value of that name (nullptr: the default value), read whole.
+  Result<std::optional<RegistryData>> read(const wchar_t* name);
+
   UniqueRegistryHandle key_;
 };
 
@@ -61,7 +65,15 @@ class Win32RegistryKey final : public RegistryKey {
 // taking the one whose name has length 0 finds the same value (a key holds at
 // most one value of each name), but has to walk, and read, every named value
 // before it; the query reads only the default value.
-Result<std::optional<RegistryData>> Win32RegistryKey::defaultValue() {
+Result<std::optional<RegistryData>> Win32RegistryKey::value(TextView name) {
+  // The API would stop reading the name at a NUL and answer for another
+  // value; no value's name holds one.
+  if (name.find(L'\0') != TextView::npos) return std::optional<RegistryData>();
+  const Text terminated(name);
+  return read(terminated.c_str());
+}
+
+Result<std::optional<RegistryData>> Win32RegistryKey::read(const wchar_t* name) {
   std::string bytes;
   DWORD wanted = firstValueBuffer;
   for (int read = 0; read < maxValueReads; ++read) {
@@ -72,7 +84,7 @@ Result<std::optional<RegistryData>> Win32RegistryKey::defaultValue() {
     }
     DWORD type = REG_NONE;
     DWORD size = static_cast<DWORD>(bytes.size());
-    const LSTATUS status = ::RegQueryValueExW(key_.get(), nullptr, nullptr, &type,
+    const LSTATUS status = ::RegQueryValueExW(key_.get(), name, nullptr, &type,
                                               reinterpret_cast<BYTE*>(bytes.data()), &size);
     if (status == ERROR_FILE_NOT_FOUND) return std::optional<RegistryData>();
     if (status == ERROR_SUCCESS) {
@@ -104,11 +116,22 @@ Result<std::optional<Text>> Win32RegistryKey::subkeyName(std::uint32_t index) {
 class Win32Registry final : public Registry {
  public:
   std::unique_ptr<RegistryKey> open(RegistryRoot root, TextView subKey) override {
+    return openWith(root, subKey, 0);
+  }
+
+  std::unique_ptr<RegistryKey> openInView(RegistryRoot root, TextView subKey,
+                                          RegistryView view) override {
+    return openWith(root, subKey, view == RegistryView::bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+  }
+
+ private:
+  static std::unique_ptr<RegistryKey> openWith(RegistryRoot root, TextView subKey,
+                                               REGSAM viewFlag) {
     const HKEY parent = rootHandle(root);
     if (parent == nullptr || subKey.find(L'\0') != TextView::npos) return nullptr;
     const Text path(subKey);
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS ||
+    if (::RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | viewFlag, &opened) != ERROR_SUCCESS ||
         opened == nullptr) {
       return nullptr;
     }
