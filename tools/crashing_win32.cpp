@@ -40,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   auto registry = vemdrol::makeSystemRegistry();
   auto versions = vemdrol::makeSystemVersionResourceReader(*files);
   DyingVersionReader dying(*versions, victim ? victim : L"");
-  return vemdrol::runProgram(instance, [&](vemdrol::Form1& form) {
+  return vemdrol::runProgram(instance, [&](vemdrol::MainWindowWin32& form) {
     form.core().connect({*registry, *files, dying});
   });
 }

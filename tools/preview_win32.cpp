@@ -69,7 +69,7 @@ vemdrol::Text writeEarlierInventory(vemdrol::FileSystem& files) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const vemdrol::Text argument = vemdrol::argumentsOfCommandLine(GetCommandLineW());
-  return vemdrol::runProgram(instance, [argument](vemdrol::Form1& form) {
+  return vemdrol::runProgram(instance, [argument](vemdrol::MainWindowWin32& form) {
     form.core().setInventoryLoader([&form, argument](vemdrol::Text& flag) {
       flag.clear();
       vemdrol::ListModel& list = form.core().list();

@@ -4,25 +4,25 @@ namespace vemdrol {
 
 TwipsRect designBounds(Control control) {
   switch (control) {
-    case Control::Form1:
+    case Control::window:
       return {0, 0, designClientSize.width, designClientSize.height};
-    case Control::Label2:
+    case Control::titleLabel:
       return {360, 120, 4650, 435};
-    case Control::Text1:
+    case Control::searchBox:
       return {5520, 240, 4935, 270};
-    case Control::Command2:
+    case Control::searchDownButton:
       return {10560, 200, 375, 375};
-    case Control::Command3:
+    case Control::searchUpButton:
       return {11040, 200, 375, 375};
-    case Control::Command1:
+    case Control::rebuildButton:
       return {12840, 120, 1815, 500};
-    case Control::ListView1:
+    case Control::list:
       return {480, 720, 14895, 7815};
-    case Control::Label1:
+    case Control::statusLabel:
       return {240, 8760, 375, 195};
-    case Control::Label9:
+    case Control::passMarks:
       return {11520, 9000, 1935, 195};
-    case Control::Label11:
+    case Control::stepMarks:
       return {13560, 8880, 1815, 345};
   }
   return {};
@@ -30,24 +30,24 @@ TwipsRect designBounds(Control control) {
 
 TextView designCaption(Control control) {
   switch (control) {
-    case Control::Form1:
+    case Control::window:
       return L"Vemdrol";
-    case Control::Command1:
+    case Control::rebuildButton:
       return L"再作成";
-    case Control::Command2:
+    case Control::searchDownButton:
       return L"▼";
-    case Control::Command3:
+    case Control::searchUpButton:
       return L"▲";
-    case Control::Label1:
+    case Control::statusLabel:
       return L"???";
-    case Control::Label2:
+    case Control::titleLabel:
       return L"アプリケーション一覧";
-    case Control::Label9:
+    case Control::passMarks:
       return L"○○○○○○○○○○";
-    case Control::Label11:
+    case Control::stepMarks:
       return L"△△△△△△△△△△△△△△△△△△△△";
-    case Control::ListView1:
-    case Control::Text1:
+    case Control::list:
+    case Control::searchBox:
       break;
   }
   return L"";
@@ -55,11 +55,11 @@ TextView designCaption(Control control) {
 
 TextView designTooltip(Control control) {
   switch (control) {
-    case Control::Command2:
+    case Control::searchDownButton:
       return L"下方向へ検索";
-    case Control::Command3:
+    case Control::searchUpButton:
       return L"上方向へ検索";
-    case Control::Text1:
+    case Control::searchBox:
       return L"検索用ワードの指定";
     default:
       return L"";
@@ -76,23 +76,23 @@ const wchar_t* const proportionalGothic = L"ＭＳ Ｐゴシック";
 
 FontDesign designFont(Control control) {
   switch (control) {
-    case Control::Form1:
+    case Control::window:
       return {gothic, 9, false};
-    case Control::Label2:
+    case Control::titleLabel:
       return {mincho, 21.75, true};
-    case Control::Text1:
-    case Control::Command2:
-    case Control::Command3:
+    case Control::searchBox:
+    case Control::searchDownButton:
+    case Control::searchUpButton:
       return {mincho, 9, false};
-    case Control::Command1:
+    case Control::rebuildButton:
       return {gothic, 20.25, true};
-    case Control::ListView1:
+    case Control::list:
       return {gothic, 12, false};
-    case Control::Label1:
+    case Control::statusLabel:
       return {mincho, 9.75, false};
-    case Control::Label9:
+    case Control::passMarks:
       return {proportionalGothic, 9, false};
-    case Control::Label11:
+    case Control::stepMarks:
       return {gothic, 8.25, false};
   }
   return {gothic, 9, false};
@@ -123,10 +123,10 @@ const std::vector<const wchar_t*>& fontFallbacks(const wchar_t* face) {
 
 std::optional<unsigned long> designTextColour(Control control) {
   switch (control) {
-    case Control::Label1:
+    case Control::statusLabel:
       return 0x000000FFul;  // red
-    case Control::Label9:
-    case Control::Label11:
+    case Control::passMarks:
+    case Control::stepMarks:
       return 0x00FF0000ul;  // blue
     default:
       return std::nullopt;
@@ -137,7 +137,7 @@ void applyDesign(Form& form) {
   for (std::size_t i = 0; i < controlCount; ++i) {
     const auto control = static_cast<Control>(i);
     form.setCaption(control, designCaption(control));
-    if (control != Control::Form1) form.setBounds(control, designBounds(control));
+    if (control != Control::window) form.setBounds(control, designBounds(control));
   }
 }
 

@@ -13,9 +13,9 @@ namespace vemdrol {
 // Client area of the main window at design time.
 inline constexpr TwipsSize designClientSize{15240, 9315};
 
-// Design-time place of a child control in the client area. For Label1, which
-// is sized to its text, the width is that of its design-time caption's
-// placeholder and is replaced as soon as the caption changes.
+// Design-time place of a child control in the client area. For the status
+// label, which is sized to its text, the width is that of its design-time
+// caption's placeholder and is replaced as soon as the caption changes.
 TwipsRect designBounds(Control control);
 
 // Design-time caption (title of the form, text of the text box).

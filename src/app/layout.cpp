@@ -34,25 +34,25 @@ TwipsRect fittedToWorkArea(const TwipsRect& window, const TwipsRect& workArea) {
 
 void applyResizeLayout(Form& form) {
   if (form.minimized()) return;
-  const TwipsRect window = form.bounds(Control::Form1);
+  const TwipsRect window = form.bounds(Control::window);
   // The comparisons are made in single precision, as the form layer does.
   const float height = static_cast<float>(window.height);
   const float width = static_cast<float>(window.width);
 
-  TwipsRect list = form.bounds(Control::ListView1);
+  TwipsRect list = form.bounds(Control::list);
   if (height - 1400.0f > 0.0f) {
     // Between 1400 and 2100 the rule gives a negative height; a control
     // cannot be that small, so it stays at zero.
     list.height = window.height - 2100 > 0 ? window.height - 2100 : 0;
   }
   if (width - 700.0f > 0.0f) list.width = window.width - 700;
-  form.setBounds(Control::ListView1, list);
+  form.setBounds(Control::list, list);
 
   if (height - 1400.0f > 0.0f) {
-    TwipsRect status = form.bounds(Control::Label1);
+    TwipsRect status = form.bounds(Control::statusLabel);
     status.top = window.height - 1000 - status.height;
-    form.setBounds(Control::Label1, status);
-    for (Control row : {Control::Label9, Control::Label11}) {
+    form.setBounds(Control::statusLabel, status);
+    for (Control row : {Control::passMarks, Control::stepMarks}) {
       TwipsRect marks = form.bounds(row);
       marks.top = status.top;
       form.setBounds(row, marks);

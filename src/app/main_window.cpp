@@ -41,13 +41,13 @@ void MainWindow::load() {
   // A failing step ends start-up where it stands; the program goes on with
   // what the finished steps produced.
   if (Status started = startUp(); !started) {
-    form_.setCaption(Control::Label1, errorMessage(L"", started.error()));
+    form_.setCaption(Control::statusLabel, errorMessage(L"", started.error()));
   }
 }
 
 Status MainWindow::startUp() {
   // The clipboard is the user's: start-up leaves it alone.
-  form_.setCaption(Control::Label1, L"");
+  form_.setCaption(Control::statusLabel, L"");
   const ViewSettings settings = readViewSettings();
   placeWindow(settings);
 
@@ -62,9 +62,9 @@ Status MainWindow::startUp() {
 
   if (equalNoCase(flag, L"1") || list_.rowCount() == 0) {
     unattended_ = true;
-    form_.setVisible(Control::Form1, false);
+    form_.setVisible(Control::window, false);
     rebuild();
-    form_.setTimerInterval(1000);
+    form_.setEndTimer(1000);
   } else {
     applySortSetting(settings);
   }
@@ -87,14 +87,14 @@ ViewSettings MainWindow::readViewSettings() const {
 void MainWindow::placeWindow(const ViewSettings& settings) {
   const TwipsRect workArea = form_.workArea();
   if (settings.window) {
-    form_.setBounds(Control::Form1, fittedToWorkArea(*settings.window, workArea));
+    form_.setBounds(Control::window, fittedToWorkArea(*settings.window, workArea));
     if (settings.maximized) form_.setMaximized(true);
     return;
   }
-  TwipsRect window = form_.bounds(Control::Form1);
+  TwipsRect window = form_.bounds(Control::window);
   window.width = std::min(window.width, workArea.width);
   window.height = std::min(window.height, workArea.height);
-  form_.setBounds(Control::Form1,
+  form_.setBounds(Control::window,
                   fittedToWorkArea(centredOnScreen(window, services_.screenSize()), workArea));
 }
 
@@ -182,11 +182,11 @@ void MainWindow::unload() {
 
 void MainWindow::resize() { applyResizeLayout(form_); }
 
-void MainWindow::timer() {
+void MainWindow::endTimerTick() {
   const bool failed = lastRebuild_ && !lastRebuild_->ok();
   // Nobody sees the hidden window's status line: the error goes to the
   // console, and the exit code tells a script.
-  if (failed) services_.reportError(form_.caption(Control::Label1));
+  if (failed) services_.reportError(form_.caption(Control::statusLabel));
   services_.endProgram(failed ? rebuildFailedExitCode : 0);
 }
 
@@ -206,12 +206,12 @@ void MainWindow::columnClick(std::size_t header) {
   }
 }
 
-void MainWindow::text1Change() {
+void MainWindow::searchTextChange() {
   search_.wordChanged();
   if (comparedSearch_) comparedSearch_->wordChanged();
 }
 
-void MainWindow::command1Click() { rebuild(); }
+void MainWindow::rebuildClick() { rebuild(); }
 
 void MainWindow::rebuild() {
   // The rebuild lets queued events run; a click that arrives then must not
@@ -240,7 +240,7 @@ void MainWindow::rebuild() {
 }
 
 void MainWindow::showFailure(const Error& error) {
-  form_.setCaption(Control::Label1, errorMessage(L"", error));
+  form_.setCaption(Control::statusLabel, errorMessage(L"", error));
 }
 
 std::vector<MenuEntry> MainWindow::rowMenu() const {
@@ -489,12 +489,12 @@ void MainWindow::showWaitProgress() {
   const auto percent = static_cast<int>(wait_->rows.rowsDone() * 100 / (total ? total : 1));
   if (percent == wait_->shownPercent) return;
   wait_->shownPercent = percent;
-  form_.setCaption(Control::Label1, factsProgressText(wait_->rows.rowsDone(), total));
+  form_.setCaption(Control::statusLabel, factsProgressText(wait_->rows.rowsDone(), total));
 }
 
 void MainWindow::clearWaitProgress() {
-  if (form_.caption(Control::Label1).starts_with(factsProgressStart)) {
-    form_.setCaption(Control::Label1, L"");
+  if (form_.caption(Control::statusLabel).starts_with(factsProgressStart)) {
+    form_.setCaption(Control::statusLabel, L"");
   }
 }
 
@@ -523,7 +523,7 @@ void MainWindow::compareWith(TextView path) {
   if (!files_) return;
   OlderInventory older = readOlderInventory(*files_, path, L"", damagedLinesNamed);
   if (older.read) startComparison(std::move(older.read->records));
-  form_.setCaption(Control::Label1, older.message);
+  form_.setCaption(Control::statusLabel, older.message);
 }
 
 void MainWindow::startComparison(std::vector<InventoryRecord> older) {
@@ -568,10 +568,11 @@ void MainWindow::saveListAs(TextView path) {
   // The inventory's own rows, in their order: never the compared list's
   // removed rows or its 差分 column.
   if (Status saved = files_->replaceFile(path, inventoryFileBytes(list_)); !saved) {
-    form_.setCaption(Control::Label1, Text(listNotSavedMessage) + errorMessage(L"", saved.error()));
+    form_.setCaption(Control::statusLabel,
+                     Text(listNotSavedMessage) + errorMessage(L"", saved.error()));
     return;
   }
-  form_.setCaption(Control::Label1, listSavedMessage);
+  form_.setCaption(Control::statusLabel, listSavedMessage);
 }
 
 void MainWindow::connect(const Machine& machine) {
@@ -594,9 +595,9 @@ void MainWindow::connect(const Machine& machine) {
                     &*folder_,     skipList_};
     // The scan lets queued events run; the button stays disabled meanwhile,
     // so those events cannot start a second rebuild.
-    form_.setEnabled(Control::Command1, false);
+    form_.setEnabled(Control::rebuildButton, false);
     lastRebuild_ = runScan(parts);
-    form_.setEnabled(Control::Command1, true);
+    form_.setEnabled(Control::rebuildButton, true);
   };
 }
 

@@ -90,11 +90,11 @@ class MainWindow final : private ExtraCells {
   // Events of the window.
   void load();
   void resize();
-  void timer();
-  void command1Click();
-  void command2Click() { shownSearch().searchDown(); }
-  void command3Click() { shownSearch().searchUp(); }
-  void text1Change();
+  void endTimerTick();
+  void rebuildClick();
+  void searchDownClick() { shownSearch().searchDown(); }
+  void searchUpClick() { shownSearch().searchUp(); }
+  void searchTextChange();
   // header: the clicked column's number (app/row_facts.h) plus one; for the
   // list's own columns, the header's position from 1. A column whose
   // details are not all known sorts once they are.

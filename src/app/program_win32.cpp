@@ -10,7 +10,7 @@
 
 namespace vemdrol {
 
-int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
+int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& prepare) {
   INITCOMMONCONTROLSEX controls{sizeof(controls),
                                 ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -27,7 +27,7 @@ int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare) {
     return *claim.exitCode;
   }
 
-  Form1 form(instance, *services);
+  MainWindowWin32 form(instance, *services);
   if (Status created = form.create(); !created) {
     const Text message = errorMessage(L"", created.error());
     MessageBoxW(nullptr, message.c_str(), L"Vemdrol", MB_OK | MB_ICONERROR);

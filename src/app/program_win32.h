@@ -4,14 +4,14 @@
 
 #include <functional>
 
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 #include "cli/command_line.h"
 
 namespace vemdrol {
 
 // prepare runs after the window exists and before its load event; it is where
 // the procedures that start-up calls are connected. Returns the exit code.
-int runProgram(HINSTANCE instance, const std::function<void(Form1&)>& prepare);
+int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& prepare);
 
 // Runs a command-line request on this machine, without any window; returns
 // the exit code.

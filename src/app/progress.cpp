@@ -21,7 +21,7 @@ constexpr TextView folderScanSuffix = L"内の調査";
 constexpr TextView rebuildFinishedText = L"再作成終了";
 
 Control controlOf(MarkRow row) {
-  return row == MarkRow::passes ? Control::Label9 : Control::Label11;
+  return row == MarkRow::passes ? Control::passMarks : Control::stepMarks;
 }
 
 }  // namespace
@@ -92,17 +92,17 @@ TextView passEndText(BuildPass pass) {
 }
 
 void FormFailureReport::failed(const Failure& failure) {
-  form_.setCaption(Control::Label1, failureText(failure));
+  form_.setCaption(Control::statusLabel, failureText(failure));
 }
 
 void FormScanView::showStatus(TextView text) {
-  form_.setCaption(Control::Label1, text);
-  form_.repaint(Control::Label1);
+  form_.setCaption(Control::statusLabel, text);
+  form_.repaint(Control::statusLabel);
 }
 
 void FormScanView::showRows(bool visible) {
-  form_.setVisible(Control::Label9, visible);
-  form_.setVisible(Control::Label11, visible);
+  form_.setVisible(Control::passMarks, visible);
+  form_.setVisible(Control::stepMarks, visible);
 }
 
 void FormScanView::failed(const Failure& failure) { showStatus(failureText(failure)); }

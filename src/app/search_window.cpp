@@ -10,19 +10,20 @@ constexpr unsigned long fullRowSelect = 0x20;
 
 }  // namespace
 
-Text FormSearchWindow::searchWord() const { return form_.caption(Control::Text1); }
+Text FormSearchWindow::searchWord() const { return form_.caption(Control::searchBox); }
 
 void FormSearchWindow::showSearching(SearchDirection direction, bool searching) {
   const Pointer pointer = searching ? Pointer::hourglass : Pointer::arrow;
-  form_.setPointer(Control::ListView1, pointer);
-  form_.setPointer(direction == SearchDirection::down ? Control::Command2 : Control::Command3,
-                   pointer);
+  form_.setPointer(Control::list, pointer);
+  form_.setPointer(
+      direction == SearchDirection::down ? Control::searchDownButton : Control::searchUpButton,
+      pointer);
 }
 
-void FormSearchWindow::clearSearchMessage() { form_.setCaption(Control::Label1, L""); }
+void FormSearchWindow::clearSearchMessage() { form_.setCaption(Control::statusLabel, L""); }
 
 void FormSearchWindow::sayNoSearchWord() {
-  form_.setCaption(Control::Label1, emptySearchWordMessage);
+  form_.setCaption(Control::statusLabel, emptySearchWordMessage);
 }
 
 bool FormSearchWindow::askToWrap(SearchDirection direction) {

@@ -82,7 +82,7 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
   EXPECT_EQ(window.cellText(3, 4), L"0.9");
   EXPECT_TRUE(window.rowRemoved(3));
   EXPECT_FALSE(window.rowRemoved(1));
-  EXPECT_EQ(form.caption(Control::Label1),
+  EXPECT_EQ(form.caption(Control::statusLabel),
             L"比較する一覧の 1 行が壊れています (3 行目)。読めた行だけを比べました");
   EXPECT_TRUE(menuEntry(ListCommand::endComparison).enabled);
 
@@ -92,16 +92,16 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
   command(ListCommand::saveList);
   EXPECT_TRUE(services.fileQuestions.back().save);
   EXPECT_EQ(files.readFile(L"C:\\out\\now.cnt").value(), before);
-  EXPECT_EQ(form.caption(Control::Label1), L"現在の一覧を保存しました");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"現在の一覧を保存しました");
 
   // A file that cannot be written or read is said so; nothing else moves,
   // and neither does a cancelled dialog.
   files.setAttributes(L"C:\\out\\now.cnt", FileAttributes{false, false, false, true});
   window.saveListAs(L"C:\\out\\now.cnt");
   EXPECT_TRUE(
-      form.caption(Control::Label1).starts_with(L"現在の一覧を保存できませんでした: 5 内容="));
+      form.caption(Control::statusLabel).starts_with(L"現在の一覧を保存できませんでした: 5 内容="));
   window.compareWith(L"C:\\old\\missing.cnt");
-  EXPECT_TRUE(form.caption(Control::Label1).starts_with(L"比較する一覧を読めません: "));
+  EXPECT_TRUE(form.caption(Control::statusLabel).starts_with(L"比較する一覧を読めません: "));
   command(ListCommand::compare);
   EXPECT_EQ(window.shownList().rowCount(), 4u);
 }
@@ -109,9 +109,9 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
 TEST_F(Comparing, SearchSortAndFilterWorkOnTheComparedRows) {
   window.compareWith(L"C:\\old\\before.cnt");
   // The search looks in the 差分 column too.
-  form.setCaption(Control::Text1, L"削除");
-  window.text1Change();
-  window.command2Click();
+  form.setCaption(Control::searchBox, L"削除");
+  window.searchTextChange();
+  window.searchDownClick();
   EXPECT_TRUE(window.shownList().selected(3));
 
   window.columnClick(changeColumn + 1);
@@ -134,7 +134,7 @@ TEST_F(Comparing, RebuildComparesTheNewListWithTheSameEarlierOne) {
   window.compareWith(L"C:\\old\\before.cnt");
   window.setChangedOnly(true);
   files.remove(L"C:\\old\\before.cnt");
-  window.command1Click();
+  window.rebuildClick();
   ASSERT_NE(window.comparison(), nullptr);
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"変更 (バージョン)", L"追加", L"追加", L"削除"}));

@@ -18,22 +18,22 @@ TEST(ResizeLayout, ListAndStatusLineFollowTheWindow) {
   MemoryForm form = designedForm(12000, 9000);
   applyResizeLayout(form);
 
-  const TwipsRect list = form.bounds(Control::ListView1);
+  const TwipsRect list = form.bounds(Control::list);
   EXPECT_EQ(list.height, 6900);
   EXPECT_EQ(list.width, 11300);
   EXPECT_EQ(list.left, 480);
   EXPECT_EQ(list.top, 720);
 
-  const TwipsRect status = form.bounds(Control::Label1);
+  const TwipsRect status = form.bounds(Control::statusLabel);
   EXPECT_EQ(status.top, 8000 - status.height);
-  EXPECT_EQ(form.bounds(Control::Label9).top, status.top);
-  EXPECT_EQ(form.bounds(Control::Label11).top, status.top);
+  EXPECT_EQ(form.bounds(Control::passMarks).top, status.top);
+  EXPECT_EQ(form.bounds(Control::stepMarks).top, status.top);
   // The rows keep their left edges and sizes.
-  EXPECT_EQ(form.bounds(Control::Label9).left, 11520);
-  EXPECT_EQ(form.bounds(Control::Label11).height, 345);
+  EXPECT_EQ(form.bounds(Control::passMarks).left, 11520);
+  EXPECT_EQ(form.bounds(Control::stepMarks).height, 345);
 
-  for (Control fixed :
-       {Control::Label2, Control::Text1, Control::Command1, Control::Command2, Control::Command3}) {
+  for (Control fixed : {Control::titleLabel, Control::searchBox, Control::rebuildButton,
+                        Control::searchDownButton, Control::searchUpButton}) {
     EXPECT_EQ(form.bounds(fixed), designBounds(fixed));
   }
 }
@@ -41,26 +41,26 @@ TEST(ResizeLayout, ListAndStatusLineFollowTheWindow) {
 TEST(ResizeLayout, LimitsLeaveTheControlsAlone) {
   MemoryForm form = designedForm(700, 1400);
   applyResizeLayout(form);
-  EXPECT_EQ(form.bounds(Control::ListView1), designBounds(Control::ListView1));
-  EXPECT_EQ(form.bounds(Control::Label1), designBounds(Control::Label1));
-  EXPECT_EQ(form.bounds(Control::Label9), designBounds(Control::Label9));
+  EXPECT_EQ(form.bounds(Control::list), designBounds(Control::list));
+  EXPECT_EQ(form.bounds(Control::statusLabel), designBounds(Control::statusLabel));
+  EXPECT_EQ(form.bounds(Control::passMarks), designBounds(Control::passMarks));
 
   // One twip past each limit changes the list.
   MemoryForm larger = designedForm(701, 1401);
   applyResizeLayout(larger);
-  EXPECT_EQ(larger.bounds(Control::ListView1).width, 1);
-  EXPECT_EQ(larger.bounds(Control::Label1).top, 401 - 195);
+  EXPECT_EQ(larger.bounds(Control::list).width, 1);
+  EXPECT_EQ(larger.bounds(Control::statusLabel).top, 401 - 195);
 }
 
 TEST(ResizeLayout, ShortWindowGivesAnEmptyListNotANegativeOne) {
   for (long height : {1401L, 1800L, 2099L, 2100L}) {
     MemoryForm form = designedForm(12000, height);
     applyResizeLayout(form);
-    EXPECT_EQ(form.bounds(Control::ListView1).height, 0) << height;
+    EXPECT_EQ(form.bounds(Control::list).height, 0) << height;
   }
   MemoryForm form = designedForm(12000, 2101);
   applyResizeLayout(form);
-  EXPECT_EQ(form.bounds(Control::ListView1).height, 1);
+  EXPECT_EQ(form.bounds(Control::list).height, 1);
 }
 
 TEST(ResizeLayout, MinimisedWindowChangesNothing) {

@@ -62,7 +62,7 @@ TEST_F(ListCommands, CopyGivesTheShownColumnsOfTheSelectedRowsOneLineEach) {
 
   services.clipboardFails = true;
   run(ListCommand::copyRows);
-  EXPECT_EQ(form.caption(Control::Label1), L"521 内容=クリップボードを開けません。");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"521 内容=クリップボードを開けません。");
 }
 
 TEST_F(ListCommands, OneFileCommandsTakeTheFocusedRowOnlyWhenItIsSelected) {
@@ -80,7 +80,7 @@ TEST_F(ListCommands, OneFileCommandsTakeTheFocusedRowOnlyWhenItIsSelected) {
   window.list().selectOnly(0);
   services.shellFails = true;
   run(ListCommand::openFileLocation);
-  EXPECT_EQ(form.caption(Control::Label1), L"2 内容=指定されたファイルが見つかりません。");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"2 内容=指定されたファイルが見つかりません。");
   run(ListCommand::selectAll);
   EXPECT_EQ(window.list().selectedCount(), 3u);
 }

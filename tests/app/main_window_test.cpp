@@ -32,14 +32,14 @@ TEST_F(StartUp, SavedRowsAndNoArgumentWaitForTheUser) {
   savedRows(2);
   window.load();
   EXPECT_FALSE(window.unattended());
-  EXPECT_TRUE(form.visible(Control::Form1));
+  EXPECT_TRUE(form.visible(Control::window));
   EXPECT_EQ(rebuilds, 0);
-  EXPECT_EQ(form.timerInterval(), 0u);
+  EXPECT_EQ(form.endTimerInterval(), 0u);
   EXPECT_EQ(window.list().rowCount(), 2u);
   EXPECT_EQ(window.list().columnCount(), 5u);
   // The user's clipboard is left as it was.
   EXPECT_FALSE(services.clipboardCleared);
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
 }
 
 TEST_F(StartUp, ArgumentContainingTheWordRebuildsHiddenAndArmsTheTimer) {
@@ -53,11 +53,11 @@ TEST_F(StartUp, ArgumentContainingTheWordRebuildsHiddenAndArmsTheTimer) {
     other.setInventoryLoader([&](Text&) { other.list().addRow(L"row"); });
     other.load();
     EXPECT_TRUE(other.unattended()) << argument;
-    EXPECT_FALSE(otherForm.visible(Control::Form1));
+    EXPECT_FALSE(otherForm.visible(Control::window));
     EXPECT_EQ(otherRebuilds, 1);
-    EXPECT_EQ(otherForm.timerInterval(), 1000u);
+    EXPECT_EQ(otherForm.endTimerInterval(), 1000u);
     EXPECT_FALSE(otherServices.ended);
-    other.timer();
+    other.endTimerTick();
     EXPECT_TRUE(otherServices.ended);
   }
 }
@@ -75,7 +75,7 @@ TEST_F(StartUp, EmptyListAfterLoadingRebuildsWithoutArgument) {
   window.load();
   EXPECT_TRUE(window.unattended());
   EXPECT_EQ(rebuilds, 1);
-  EXPECT_EQ(form.timerInterval(), 1000u);
+  EXPECT_EQ(form.endTimerInterval(), 1000u);
 }
 
 TEST_F(StartUp, LoaderFlagOfOneSelectsUnattendedMode) {
@@ -94,7 +94,7 @@ TEST_F(StartUp, FailingStepShowsTheMessageAndStopsBeforeTheModeDecision) {
   savedRows(0);
   services.clipboardFails = true;
   window.load();
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
   EXPECT_TRUE(window.unattended());
   EXPECT_EQ(rebuilds, 1);
   EXPECT_EQ(window.list().columnCount(), 5u);
@@ -105,11 +105,11 @@ TEST_F(StartUp, CentresTheWindowAndClearsTheStatusLine) {
   savedRows(1);
   services.screen = {19200, 14400};
   window.load();
-  const TwipsRect placed = form.bounds(Control::Form1);
+  const TwipsRect placed = form.bounds(Control::window);
   EXPECT_EQ(placed.left, (19200 - 15480) / 2);
   EXPECT_EQ(placed.top, (14400 - 9945) / 2);
   EXPECT_EQ(placed.width, 15480);
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
 }
 
 TEST(ArgumentText, WordIsFoundAnywhere) {

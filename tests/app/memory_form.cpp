@@ -3,7 +3,7 @@
 namespace vemdrol {
 
 MemoryForm::MemoryForm(TwipsSize outerSize) {
-  state(Control::Form1).bounds = {0, 0, outerSize.width, outerSize.height};
+  state(Control::window).bounds = {0, 0, outerSize.width, outerSize.height};
 }
 
 const MemoryForm::State& MemoryForm::state(Control control) const {

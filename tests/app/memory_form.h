@@ -26,10 +26,10 @@ class MemoryForm : public Form {
   bool minimized() const override { return minimized_; }
   bool maximized() const override { return maximized_; }
   void setMaximized(bool maximized) override { maximized_ = maximized; }
-  TwipsRect restoredBounds() const override { return bounds(Control::Form1); }
+  TwipsRect restoredBounds() const override { return bounds(Control::window); }
   TwipsRect workArea() const override { return workArea_; }
   void setPointer(Control control, Pointer pointer) override;
-  void setTimerInterval(unsigned milliseconds) override { timerInterval_ = milliseconds; }
+  void setEndTimer(unsigned milliseconds) override { endTimer_ = milliseconds; }
   long addListExtendedStyle(unsigned long bits) override {
     listExtendedStyle_ |= bits;
     return 1;
@@ -37,7 +37,7 @@ class MemoryForm : public Form {
 
   void setMinimized(bool minimized) { minimized_ = minimized; }
   void setWorkArea(const TwipsRect& area) { workArea_ = area; }
-  unsigned timerInterval() const { return timerInterval_; }
+  unsigned endTimerInterval() const { return endTimer_; }
   unsigned long listExtendedStyle() const { return listExtendedStyle_; }
   std::size_t repaintCount(Control control) const;
   Pointer pointer(Control control) const;
@@ -58,7 +58,7 @@ class MemoryForm : public Form {
   bool minimized_ = false;
   bool maximized_ = false;
   TwipsRect workArea_{0, 0, 19200, 14400};
-  unsigned timerInterval_ = 0;
+  unsigned endTimer_ = 0;
   unsigned long listExtendedStyle_ = 0;
 };
 

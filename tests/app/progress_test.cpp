@@ -19,41 +19,41 @@ struct Progress : ::testing::Test {
 
 TEST_F(Progress, MarksReplaceTheLeadingCharactersOnly) {
   rows.progress(MarkRow::steps, 20, L"▼", 7, 30);  // floor(4.67)
-  EXPECT_EQ(form.caption(Control::Label11), L"▼▼▼▼△△△△△△△△△△△△△△△△");
-  EXPECT_EQ(form.repaintCount(Control::Label11), 1u);
+  EXPECT_EQ(form.caption(Control::stepMarks), L"▼▼▼▼△△△△△△△△△△△△△△△△");
+  EXPECT_EQ(form.repaintCount(Control::stepMarks), 1u);
 
   // A smaller count later never takes marks away; only a reset does.
   rows.progress(MarkRow::steps, 20, L"▼", 1, 30);
-  EXPECT_EQ(form.caption(Control::Label11), L"▼▼▼▼△△△△△△△△△△△△△△△△");
+  EXPECT_EQ(form.caption(Control::stepMarks), L"▼▼▼▼△△△△△△△△△△△△△△△△");
   rows.progress(MarkRow::steps, 20, L"△", 20, 20);
-  EXPECT_EQ(form.caption(Control::Label11), L"△△△△△△△△△△△△△△△△△△△△");
+  EXPECT_EQ(form.caption(Control::stepMarks), L"△△△△△△△△△△△△△△△△△△△△");
 }
 
 TEST_F(Progress, CountZeroFillsTheRowAndCurrentAboveCountIsCapped) {
   rows.progress(MarkRow::passes, 10, L"●", 3, 0);
-  EXPECT_EQ(form.caption(Control::Label9), L"●●●●●●●●●●");
+  EXPECT_EQ(form.caption(Control::passMarks), L"●●●●●●●●●●");
   rows.progress(MarkRow::passes, 10, L"○", 10, 10);
   rows.progress(MarkRow::passes, 10, L"●", 50, 10);
-  EXPECT_EQ(form.caption(Control::Label9), L"●●●●●●●●●●");
+  EXPECT_EQ(form.caption(Control::passMarks), L"●●●●●●●●●●");
   // A total larger than the row never makes the caption longer.
   rows.progress(MarkRow::passes, 40, L"○", 40, 40);
-  EXPECT_EQ(form.caption(Control::Label9), L"○○○○○○○○○○");
+  EXPECT_EQ(form.caption(Control::passMarks), L"○○○○○○○○○○");
 }
 
 TEST_F(Progress, NothingToDrawMeansNoRepaintButTheRowIsShown) {
-  form.setVisible(Control::Label11, false);
+  form.setVisible(Control::stepMarks, false);
   rows.progress(MarkRow::steps, 20, L"▼", 0, 30);
   rows.progress(MarkRow::steps, 20, L"▼", -5, 30);
-  EXPECT_TRUE(form.visible(Control::Label11));
-  EXPECT_EQ(form.repaintCount(Control::Label11), 0u);
-  EXPECT_EQ(form.caption(Control::Label11), designCaption(Control::Label11));
+  EXPECT_TRUE(form.visible(Control::stepMarks));
+  EXPECT_EQ(form.repaintCount(Control::stepMarks), 0u);
+  EXPECT_EQ(form.caption(Control::stepMarks), designCaption(Control::stepMarks));
 
   rows.progress(MarkRow::steps, 20, L"▼", 10, 40);
   rows.progress(MarkRow::steps, 20, L"▼", 10, 40);
   rows.progress(MarkRow::steps, 20, L"▼", 11, 40);  // still five marks
-  EXPECT_EQ(form.repaintCount(Control::Label11), 1u);
+  EXPECT_EQ(form.repaintCount(Control::stepMarks), 1u);
   // The other row is untouched.
-  EXPECT_EQ(form.caption(Control::Label9), designCaption(Control::Label9));
+  EXPECT_EQ(form.caption(Control::passMarks), designCaption(Control::passMarks));
 }
 
 // A scan's events in the order a scan reports them, and what the window
@@ -108,27 +108,27 @@ TEST(ScanView, EventsBecomeTheWindowsMarksTextsAndPointer) {
   };
   MemoryForm form;
   applyDesign(form);
-  form.setVisible(Control::Label9, false);
-  form.setVisible(Control::Label11, false);
+  form.setVisible(Control::passMarks, false);
+  form.setVisible(Control::stepMarks, false);
   MemoryWindowServices services;
   FormScanView view(form, services);
   std::size_t statusShown = 0;
   for (std::size_t i = 0; i < std::size(steps); ++i) {
     const Step& step = steps[i];
-    const Text before = form.caption(Control::Label1);
+    const Text before = form.caption(Control::statusLabel);
     if (const auto* event = std::get_if<BuildEvent>(&step.event)) view.onBuild(*event);
     if (const auto* event = std::get_if<ScanEvent>(&step.event)) view.onScan(*event);
     if (const auto* failure = std::get_if<Failure>(&step.event)) view.failed(*failure);
     SCOPED_TRACE(i);
-    EXPECT_EQ(form.caption(Control::Label1), step.status);
-    EXPECT_EQ(form.caption(Control::Label9), step.passes);
-    EXPECT_EQ(form.caption(Control::Label11), step.steps);
-    EXPECT_EQ(form.visible(Control::Label9), step.rowsShown);
-    EXPECT_EQ(form.visible(Control::Label11), step.rowsShown);
+    EXPECT_EQ(form.caption(Control::statusLabel), step.status);
+    EXPECT_EQ(form.caption(Control::passMarks), step.passes);
+    EXPECT_EQ(form.caption(Control::stepMarks), step.steps);
+    EXPECT_EQ(form.visible(Control::passMarks), step.rowsShown);
+    EXPECT_EQ(form.visible(Control::stepMarks), step.rowsShown);
     EXPECT_EQ(services.screenPointer, step.pointer);
     // Every status text is drawn at once: the event loop is busy meanwhile.
-    if (form.caption(Control::Label1) != before) ++statusShown;
-    EXPECT_EQ(form.repaintCount(Control::Label1), statusShown);
+    if (form.caption(Control::statusLabel) != before) ++statusShown;
+    EXPECT_EQ(form.repaintCount(Control::statusLabel), statusShown);
   }
 }
 
@@ -151,7 +151,7 @@ TEST(ScanView, EachPassAndEachProcedureHasItsWords) {
   };
   for (const auto& [pass, text] : passes) {
     view.onBuild(PassEnded{pass});
-    EXPECT_EQ(form.caption(Control::Label1), text);
+    EXPECT_EQ(form.caption(Control::statusLabel), text);
   }
   const Error error{.number = 7, .description = L"メモリが不足しています。"};
   const std::pair<Procedure, const wchar_t*> procedures[] = {
@@ -165,13 +165,13 @@ TEST(ScanView, EachPassAndEachProcedureHasItsWords) {
   FormFailureReport loading(form);
   for (const auto& [procedure, text] : procedures) {
     view.failed(Failure{procedure, error});
-    EXPECT_EQ(form.caption(Control::Label1), text);
-    form.setCaption(Control::Label1, L"");
+    EXPECT_EQ(form.caption(Control::statusLabel), text);
+    form.setCaption(Control::statusLabel, L"");
     // At start-up the same words, drawn when start-up is done.
-    const std::size_t repaints = form.repaintCount(Control::Label1);
+    const std::size_t repaints = form.repaintCount(Control::statusLabel);
     loading.failed(Failure{procedure, error});
-    EXPECT_EQ(form.caption(Control::Label1), text);
-    EXPECT_EQ(form.repaintCount(Control::Label1), repaints);
+    EXPECT_EQ(form.caption(Control::statusLabel), text);
+    EXPECT_EQ(form.repaintCount(Control::statusLabel), repaints);
   }
 }
 

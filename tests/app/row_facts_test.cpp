@@ -166,14 +166,14 @@ TEST_F(RowFacts, SortByADetailColumnWaitsForEveryRowAndSortsByItsOrder) {
   window.columnClick(sizeColumn + 1);
   // Nothing moves until every row's file is read; the status line counts.
   EXPECT_EQ(window.list().cell(0, 0), L"a.exe");
-  EXPECT_EQ(form.caption(Control::Label1), L"詳細を取得中 0 / 5");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"詳細を取得中 0 / 5");
   EXPECT_EQ(worker->askedUrgently, std::vector<bool>(4, false));
   worker->read(2);
   window.detailsArrived();
-  EXPECT_EQ(form.caption(Control::Label1), L"詳細を取得中 3 / 5");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"詳細を取得中 3 / 5");
   EXPECT_FALSE(window.list().sorted());
   readAll();
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
   EXPECT_TRUE(window.list().sorted());
   EXPECT_EQ(window.list().sortKey(), sizeColumn);
   // Descending first, as any column; sizes by their value, so 100 is above
@@ -193,12 +193,12 @@ TEST_F(RowFacts, RebuildDropsTheWaitAndReadsNothingWhileItRuns) {
   window.showColumn(sizeColumn, true);
   window.columnClick(sizeColumn + 1);
   const std::size_t asked = worker->asked.size();
-  window.command1Click();
+  window.rebuildClick();
   EXPECT_EQ(rebuilds, 1);
   EXPECT_EQ(worker->cancels, 1u);
   EXPECT_EQ(worker->waiting(), 0u);
   EXPECT_EQ(worker->asked.size(), asked);
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
   // What was asked for and dropped is asked for again once the rows show.
   drawRows();
   EXPECT_EQ(worker->asked.size(), asked + 4);
@@ -245,7 +245,7 @@ TEST_F(RowFacts, RememberedViewKeepsTheDetailColumnsAndTheirSort) {
   EXPECT_TRUE(other.detailShown(factIndex(Fact::size)));
   EXPECT_FALSE(other.detailShown(factIndex(Fact::company)));
   // The saved sort waits for the files, as a click would.
-  EXPECT_EQ(otherForm.caption(Control::Label1), L"詳細を取得中 0 / 2");
+  EXPECT_EQ(otherForm.caption(Control::statusLabel), L"詳細を取得中 0 / 2");
   started.read();
   other.detailsArrived();
   EXPECT_EQ(other.list().cell(0, 0), L"c.dll");

@@ -19,8 +19,10 @@ TEST(SearchWindow, EachDirectionHasItsButtonAndItsQuestion) {
     TextView question;
   };
   const Case cases[] = {
-      {SearchDirection::down, Control::Command2, Control::Command3, searchedToEndQuestion},
-      {SearchDirection::up, Control::Command3, Control::Command2, searchedToStartQuestion},
+      {SearchDirection::down, Control::searchDownButton, Control::searchUpButton,
+       searchedToEndQuestion},
+      {SearchDirection::up, Control::searchUpButton, Control::searchDownButton,
+       searchedToStartQuestion},
   };
   for (const Case& c : cases) {
     MemoryForm form;
@@ -28,11 +30,11 @@ TEST(SearchWindow, EachDirectionHasItsButtonAndItsQuestion) {
     MemoryWindowServices services;
     FormSearchWindow window(form, services);
     window.showSearching(c.direction, true);
-    EXPECT_EQ(form.pointer(Control::ListView1), Pointer::hourglass);
+    EXPECT_EQ(form.pointer(Control::list), Pointer::hourglass);
     EXPECT_EQ(form.pointer(c.button), Pointer::hourglass);
     EXPECT_EQ(form.pointer(c.other), Pointer::standard);
     window.showSearching(c.direction, false);
-    EXPECT_EQ(form.pointer(Control::ListView1), Pointer::arrow);
+    EXPECT_EQ(form.pointer(Control::list), Pointer::arrow);
     EXPECT_EQ(form.pointer(c.button), Pointer::arrow);
 
     services.answers = {false, true};
@@ -49,12 +51,12 @@ TEST(SearchWindow, WordMessageAndHitGoThroughTheForm) {
   applyDesign(form);
   MemoryWindowServices services;
   FormSearchWindow window(form, services);
-  form.setCaption(Control::Text1, L"notepad");
+  form.setCaption(Control::searchBox, L"notepad");
   EXPECT_EQ(window.searchWord(), L"notepad");
   window.sayNoSearchWord();
-  EXPECT_EQ(form.caption(Control::Label1), L"検索キーの指定がありません");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"検索キーの指定がありません");
   window.clearSearchMessage();
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
   window.hitSelected();
   EXPECT_EQ(form.listExtendedStyle() & 0x20, 0x20u);
 }

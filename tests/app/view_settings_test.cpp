@@ -98,7 +98,7 @@ TEST_F(RememberedView, StartUpTakesTheSavedViewAndClosingSavesIt) {
   form.setWorkArea({0, 0, 19200, 13800});
   window.load();
   // Moved back inside the work area, at its saved size.
-  EXPECT_EQ(form.bounds(Control::Form1), (TwipsRect{7200, 0, 12000, 9000}));
+  EXPECT_EQ(form.bounds(Control::window), (TwipsRect{7200, 0, 12000, 9000}));
   EXPECT_TRUE(form.maximized());
   EXPECT_FALSE(window.list().column(1).shown);
   EXPECT_EQ(window.list().column(3).widthTwips, 3000);
@@ -122,10 +122,10 @@ TEST_F(RememberedView, DamagedOrUnwritableFileLeavesTheDefaults) {
   form.setWorkArea({0, 0, 12000, 8000});
   window.load();
   // No larger than the work area, and inside it.
-  EXPECT_EQ(form.bounds(Control::Form1), (TwipsRect{0, 0, 12000, 8000}));
+  EXPECT_EQ(form.bounds(Control::window), (TwipsRect{0, 0, 12000, 8000}));
   EXPECT_TRUE(window.list().column(1).shown);
   EXPECT_FALSE(window.list().sorted());
-  EXPECT_EQ(form.caption(Control::Label1), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"");
 
   files.setAttributes(L"C:\\Vemdrol", {true, false, false, true});
   window.unload();

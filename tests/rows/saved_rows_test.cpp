@@ -27,7 +27,7 @@ TEST_F(InventoryFile, CellsAreFilteredQuotedAndReadBack) {
   EXPECT_EQ(list.cell(1, 0), L"b,c.exe");
   EXPECT_EQ(list.cell(1, 2), L"メモ帳, 日本語");
   EXPECT_EQ(list.cell(1, 3), L"C:\\app\\b,c.exe");
-  EXPECT_EQ(status(), designCaption(Control::Label1));
+  EXPECT_EQ(status(), designCaption(Control::statusLabel));
 }
 
 TEST_F(InventoryFile, SortedListIsSavedAndLoadedInItsOrder) {
@@ -132,7 +132,7 @@ TEST_F(InventoryFile, SaveKilledHalfWayKeepsThePreviousFile) {
   // A read-only folder: the save fails before anything is written.
   files.clearFaults();
   files.setAttributes(L"C:\\Vemdrol", {.directory = true, .readOnly = true});
-  form.setCaption(Control::Label1, L"");
+  form.setCaption(Control::statusLabel, L"");
   EXPECT_FALSE(saveInventory(folder, list, skipList, statusLine));
   EXPECT_TRUE(status().starts_with(L"CntWrite 5 "));
   EXPECT_EQ(fileBytes(L"Vemdrol.cnt"), before);

@@ -39,7 +39,7 @@ struct ProgramFolderFixture {
     freshList();
     loadInventory(folder, list, skipList, versionNumber, statusLine);
   }
-  Text status() const { return form.caption(Control::Label1); }
+  Text status() const { return form.caption(Control::statusLabel); }
 
   MemoryFileSystem files;
   ProgramFolder folder{files, L"C:\\Vemdrol"};

@@ -110,10 +110,10 @@ TEST_F(Rebuild, BuildsRowsScansTheFoldersTracesAndSaves) {
                               L"C:\\lib\\extra.OCX",
                               L"終了",
                           }));
-  EXPECT_EQ(form.caption(Control::Label1), L"再作成終了");
-  EXPECT_FALSE(form.visible(Control::Label9));
-  EXPECT_FALSE(form.visible(Control::Label11));
-  EXPECT_TRUE(form.enabled(Control::Command1));
+  EXPECT_EQ(form.caption(Control::statusLabel), L"再作成終了");
+  EXPECT_FALSE(form.visible(Control::passMarks));
+  EXPECT_FALSE(form.visible(Control::stepMarks));
+  EXPECT_TRUE(form.enabled(Control::rebuildButton));
   Result<std::string> saved = files.readFile(L"C:\\Vemdrol\\Vemdrol.cnt");
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::count(saved.value().begin(), saved.value().end(), '\n'), 6);
@@ -123,9 +123,9 @@ TEST_F(Rebuild, BuildsRowsScansTheFoldersTracesAndSaves) {
 TEST_F(Rebuild, NoSecondRebuildStartsFromTheEventsItLetsRun) {
   int nested = 0;
   services.pendingEvents = [&] {
-    EXPECT_FALSE(form.enabled(Control::Command1));
+    EXPECT_FALSE(form.enabled(Control::rebuildButton));
     const std::size_t before = traceLines().size();
-    window.command1Click();
+    window.rebuildClick();
     if (traceLines().size() < before) ++nested;
   };
   window.load();
@@ -173,16 +173,16 @@ TEST_F(Rebuild, EmptyListStillScansTheOwnFolder) {
   MemoryRegistry empty;
   MainWindow other{form, services};
   other.connect({empty, files, versions});
-  other.command1Click();
+  other.rebuildClick();
   EXPECT_EQ(traceLines(), (std::vector<Text>{L"開始", L"C:\\Vemdrol\\内の調査",
                                              L"C:\\Vemdrol\\vemdrol.exe", L"終了"}));
   EXPECT_EQ(other.list().rowCount(), 1u);
 }
 
 TEST_F(Rebuild, SecondRebuildReadsEveryVersionAfresh) {
-  window.command1Click();
+  window.rebuildClick();
   files.addFile(L"C:\\WINDOWS\\notepad.exe", program(7, 1, L"メモ帳"));
-  window.command1Click();
+  window.rebuildClick();
   EXPECT_EQ(column(4)[0], L"7.0.1");
 }
 
@@ -206,7 +206,7 @@ TEST_F(Rebuild, ReadsAFileForItsNumberOnceAndScannedFilesForTheirTextsAfterTheir
   } reader(versions, [this] { return traceLines().size(); });
   MainWindow other{form, services};
   other.connect({registry, files, reader});
-  other.command1Click();
+  other.rebuildClick();
   EXPECT_EQ(other.list().rowCount(), 7u);
 
   std::map<Text, std::vector<std::size_t>> reads;
@@ -246,17 +246,17 @@ TEST_F(Rebuild, FailureLeavesTheErrorLineLastAndSavesWhatWasBuilt) {
   FailingVersionReader failing(faultError(Fault::outOfMemory, 7));
   MainWindow other{form, services};
   other.connect({registry, files, failing});
-  other.command1Click();
+  other.rebuildClick();
   EXPECT_EQ(traceLines(), (std::vector<Text>{L"開始", L"7 内容=メモリが不足しています。"}));
   // The error stays; the end of the rebuild is not announced over it.
-  EXPECT_EQ(form.caption(Control::Label1), L"7 内容=メモリが不足しています。");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"7 内容=メモリが不足しています。");
   Result<std::string> saved = files.readFile(L"C:\\Vemdrol\\Vemdrol.cnt");
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved.value(), "");
 }
 
 TEST_F(Rebuild, ScanOfAnotherSystemHasNoOwnFolderAndWritesNothing) {
-  window.command1Click();
+  window.rebuildClick();
   std::vector<std::array<Text, cellCount>> windowRows;
   for (std::size_t row = 0; row < window.list().rowCount(); ++row) {
     // The program's own folder is not part of another system.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 #include "files/inventory_file.h"
 #include "os/filesystem.h"
 #include "os/memory/registry.h"
@@ -83,7 +83,7 @@ struct DetailsWindow : ::testing::Test {
     RemoveDirectoryW(folder.c_str());
   }
   Text path(const wchar_t* name) const { return folder + L"\\" + name; }
-  HWND list() const { return form.controlHandle(Control::ListView1); }
+  HWND list() const { return form.controlHandle(Control::list); }
   HWND header() const { return reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0)); }
   int headerCount() const {
     return static_cast<int>(SendMessageW(header(), HDM_GETITEMCOUNT, 0, 0));
@@ -132,7 +132,7 @@ struct DetailsWindow : ::testing::Test {
   MemoryRegistry registry;
   std::unique_ptr<FileSystem> files = makeSystemFileSystem();
   std::unique_ptr<VersionResourceReader> versions = makeSystemVersionResourceReader(*files);
-  Form1 form{GetModuleHandleW(nullptr), services};
+  MainWindowWin32 form{GetModuleHandleW(nullptr), services};
 };
 
 TEST_F(DetailsWindow, ChosenDetailColumnsFillFromTheFilesAndSortBySize) {
@@ -175,7 +175,7 @@ TEST_F(DetailsWindow, ChosenDetailColumnsFillFromTheFilesAndSortBySize) {
   // A sort by the hash, which no row has yet, counts in the status line;
   // the window closes while its worker may still be reading.
   form.core().columnClick(hashColumn + 1);
-  EXPECT_EQ(form.caption(Control::Label1), L"詳細を取得中 0 / 3");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"詳細を取得中 0 / 3");
 }
 
 TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
@@ -202,7 +202,7 @@ TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
   EXPECT_EQ(listItemText(list(), 2, 0), L"変更 (バージョン)");
   EXPECT_EQ(listItemText(list(), 3, 0), L"削除");
   EXPECT_EQ(listItemText(list(), 3, 1), L"gone.dll");
-  EXPECT_TRUE(form.caption(Control::Label1).starts_with(L"比較する一覧の 1 行が壊れています"));
+  EXPECT_TRUE(form.caption(Control::statusLabel).starts_with(L"比較する一覧の 1 行が壊れています"));
 
   // The removed row is drawn in grey; the others keep the list's colour.
   EXPECT_EQ(customDraw(CDDS_PREPAINT, 0).first, CDRF_NOTIFYITEMDRAW);
@@ -216,7 +216,7 @@ TEST_F(DetailsWindow, ComparisonGreysRemovedRowsAndTheCurrentListIsSaved) {
   // Saved while comparing: the current rows alone, in the inventory's form.
   services.fileNames = {path(L"now.cnt")};
   command(ListCommand::saveList);
-  EXPECT_EQ(form.caption(Control::Label1), L"現在の一覧を保存しました");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"現在の一覧を保存しました");
   const Result<std::string> saved = files->readFile(path(L"now.cnt"));
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved.value(), inventoryFileBytes(form.core().list()));

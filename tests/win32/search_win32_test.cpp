@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 #include "os/memory/window.h"
 #include "win32/window_test_support.h"
 
@@ -30,7 +30,7 @@ struct WindowSearch : ::testing::Test {
     form.load();
   }
   HWND control(Control c) const { return form.controlHandle(c); }
-  HWND list() const { return control(Control::ListView1); }
+  HWND list() const { return control(Control::list); }
   void click(Control button) { SendMessageW(control(button), BM_CLICK, 0, 0); }
   int selectedRow() const {
     return static_cast<int>(
@@ -38,40 +38,40 @@ struct WindowSearch : ::testing::Test {
   }
 
   MemoryWindowServices services;
-  Form1 form{GetModuleHandleW(nullptr), services};
+  MainWindowWin32 form{GetModuleHandleW(nullptr), services};
 };
 
 TEST_F(WindowSearch, TypedWordAndButtonsSelectAndScrollToTheHits) {
-  SendMessageW(control(Control::Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));
-  click(Control::Command2);
+  SendMessageW(control(Control::searchBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));
+  click(Control::searchDownButton);
   EXPECT_EQ(selectedRow(), 40);
   EXPECT_EQ(SendMessageW(list(), LVM_GETTOPINDEX, 0, 0), 40);
   EXPECT_TRUE(SendMessageW(list(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
 
-  click(Control::Command2);
+  click(Control::searchDownButton);
   EXPECT_EQ(selectedRow(), 150);
   EXPECT_EQ(SendMessageW(list(), LVM_GETNEXTITEM, 150, LVNI_SELECTED), -1);
 
   services.answers = {true};
-  click(Control::Command2);
+  click(Control::searchDownButton);
   ASSERT_EQ(services.questions.size(), 1u);
   EXPECT_EQ(services.questions[0].title, L"Vemdrol");
-  click(Control::Command3);  // after Yes downward, upward starts at position 0
+  click(Control::searchUpButton);  // after Yes downward, upward starts at position 0
   EXPECT_EQ(services.questions.size(), 2u);
-  click(Control::Command3);
+  click(Control::searchUpButton);
   EXPECT_EQ(selectedRow(), 150);
 
   // Typing clears the selection and starts again from the top.
-  SendMessageW(control(Control::Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle app"));
+  SendMessageW(control(Control::searchBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle app"));
   EXPECT_EQ(selectedRow(), -1);
-  click(Control::Command2);
+  click(Control::searchDownButton);
   EXPECT_EQ(selectedRow(), 40);
 }
 
 TEST_F(WindowSearch, EmptyWordShowsTheMessage) {
-  click(Control::Command2);
+  click(Control::searchDownButton);
   wchar_t status[64] = {};
-  GetWindowTextW(control(Control::Label1), status, 64);
+  GetWindowTextW(control(Control::statusLabel), status, 64);
   EXPECT_EQ(Text(status), L"検索キーの指定がありません");
 }
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 #include "os/filesystem.h"
 #include "os/memory/registry.h"
 #include "os/memory/window.h"
@@ -62,7 +62,7 @@ struct WindowInput : ::testing::Test {
     SetKeyboardState(keys);
   }
   HWND control(Control c) const { return form.controlHandle(c); }
-  HWND list() const { return control(Control::ListView1); }
+  HWND list() const { return control(Control::list); }
   HWND header() const { return reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0)); }
   void pump() { pumpFormMessages(form); }
   // A key pressed where the focus is, with Shift or Ctrl held.
@@ -101,13 +101,13 @@ struct WindowInput : ::testing::Test {
   }
 
   ClipboardServices services;
-  Form1 form{GetModuleHandleW(nullptr), services};
+  MainWindowWin32 form{GetModuleHandleW(nullptr), services};
 };
 
 TEST_F(WindowInput, FocusStartsInTheSearchBoxAndTabGoesLeftToRight) {
-  EXPECT_EQ(GetFocus(), control(Control::Text1));
-  for (Control next : {Control::Command2, Control::Command3, Control::Command1, Control::ListView1,
-                       Control::Text1}) {
+  EXPECT_EQ(GetFocus(), control(Control::searchBox));
+  for (Control next : {Control::searchDownButton, Control::searchUpButton, Control::rebuildButton,
+                       Control::list, Control::searchBox}) {
     press(VK_TAB);
     EXPECT_EQ(GetFocus(), control(next)) << static_cast<int>(next);
   }
@@ -116,7 +116,7 @@ TEST_F(WindowInput, FocusStartsInTheSearchBoxAndTabGoesLeftToRight) {
 }
 
 TEST_F(WindowInput, EnterF3AndCtrlFSearchFromTheBoxAndFromAnywhere) {
-  SendMessageW(control(Control::Text1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));
+  SendMessageW(control(Control::searchBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));
   press(VK_RETURN);
   EXPECT_EQ(selectedRow(), 40);
   press(VK_RETURN);
@@ -132,10 +132,10 @@ TEST_F(WindowInput, EnterF3AndCtrlFSearchFromTheBoxAndFromAnywhere) {
   EXPECT_EQ(selectedRow(), 40);
 
   press('F', false, true);
-  EXPECT_EQ(GetFocus(), control(Control::Text1));
+  EXPECT_EQ(GetFocus(), control(Control::searchBox));
   DWORD start = 1;
   DWORD end = 0;
-  SendMessageW(control(Control::Text1), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+  SendMessageW(control(Control::searchBox), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, 6u);
@@ -240,19 +240,19 @@ TEST_F(WindowInput, ResolutionChangeScalesFontsColumnsAndTheWindow) {
                &font);
     return font.lfHeight;
   };
-  EXPECT_EQ(fontHeight(Control::ListView1), -MulDiv(12, before, 72));
+  EXPECT_EQ(fontHeight(Control::list), -MulDiv(12, before, 72));
   RECT suggested{10, 20, 10 + 900, 20 + 600};
   SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(before * 2, before * 2),
                reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(form.dpi(), before * 2);
-  EXPECT_EQ(fontHeight(Control::ListView1), -MulDiv(12, before * 2, 72));
+  EXPECT_EQ(fontHeight(Control::list), -MulDiv(12, before * 2, 72));
   EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(2500, before * 2, 1440));
   RECT outer{};
   GetWindowRect(form.handle(), &outer);
   EXPECT_EQ(outer.left, 10);
   EXPECT_EQ(outer.right - outer.left, 900);
   // The twips stay what they were: the core's layout does not change.
-  EXPECT_EQ(form.bounds(Control::Form1).width, MulDiv(900, 1440, before * 2));
+  EXPECT_EQ(form.bounds(Control::window).width, MulDiv(900, 1440, before * 2));
 }
 
 TEST_F(WindowInput, WindowLiesInsideTheWorkArea) {
@@ -268,7 +268,7 @@ TEST_F(WindowInput, WindowLiesInsideTheWorkArea) {
   RECT client{};
   GetClientRect(form.handle(), &client);
   RECT button{};
-  GetWindowRect(control(Control::Command1), &button);
+  GetWindowRect(control(Control::rebuildButton), &button);
   MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT*>(&button), 2);
   EXPECT_LE(button.right, client.right);
 }
@@ -279,11 +279,11 @@ TEST_F(WindowInput, UserCannotMakeTheWindowSmallerThanItsTopControls) {
   RECT client{};
   GetClientRect(form.handle(), &client);
   RECT button{};
-  GetWindowRect(control(Control::Command1), &button);
+  GetWindowRect(control(Control::rebuildButton), &button);
   MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT*>(&button), 2);
   EXPECT_LE(button.right, client.right);
   RECT search{};
-  GetWindowRect(control(Control::Text1), &search);
+  GetWindowRect(control(Control::searchBox), &search);
   EXPECT_GE(search.right - search.left, MulDiv(1440, form.dpi(), 1440));
   RECT listRect{};
   GetWindowRect(list(), &listRect);
@@ -320,7 +320,7 @@ TEST(WindowRebuild, ReadOnlyFolderKeepsTheErrorInTheStatusLine) {
   ReadOnlyFolder folder;
   MemoryWindowServices services;
   services.folder = folder.path;
-  Form1 form(GetModuleHandleW(nullptr), services);
+  MainWindowWin32 form(GetModuleHandleW(nullptr), services);
   ASSERT_TRUE(form.create());
   auto files = makeSystemFileSystem();
   MemoryRegistry registry;
@@ -328,14 +328,14 @@ TEST(WindowRebuild, ReadOnlyFolderKeepsTheErrorInTheStatusLine) {
   form.core().connect({registry, *files, *versions});
   form.core().setInventoryLoader([&form](Text&) { form.core().list().addRow(L"row"); });
   form.load();
-  form.core().command1Click();
+  form.core().rebuildClick();
 
   ASSERT_TRUE(form.core().lastRebuild());
   EXPECT_FALSE(form.core().lastRebuild()->ok());
-  const Text status = form.caption(Control::Label1);
+  const Text status = form.caption(Control::statusLabel);
   EXPECT_NE(status, L"再作成終了");
   EXPECT_TRUE(status.starts_with(L"CntWrite ")) << std::string(status.begin(), status.end());
-  EXPECT_TRUE(form.enabled(Control::Command1));
+  EXPECT_TRUE(form.enabled(Control::rebuildButton));
 }
 
 }  // namespace

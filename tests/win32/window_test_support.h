@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 
 namespace vemdrol {
 
@@ -21,7 +21,7 @@ inline Text listItemText(HWND list, int row, int column) {
 }
 
 // The form's own keys first, as the program's message loop does.
-inline void pumpFormMessages(Form1& form) {
+inline void pumpFormMessages(MainWindowWin32& form) {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (form.translateMessage(message)) continue;

@@ -1,4 +1,4 @@
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 
 #include <algorithm>
 #include <climits>
@@ -18,15 +18,16 @@ const wchar_t* const windowClassName = L"VemdrolForm1";
 // second start in the same folder finds it.
 const wchar_t* const folderMark = L"Vemdrol.Folder";
 constexpr int firstControlId = 100;
-constexpr UINT_PTR timer1Id = 1;
+constexpr UINT_PTR endTimerId = 1;
 constexpr UINT_PTR listSubclassId = 1;
 // The program's icon in vemdrol.rc.
 constexpr WORD iconResource = 1;
 
 // The order of the controls for Tab, which is the order they are made in.
 constexpr std::array<Control, controlCount - 1> creationOrder = {
-    Control::Text1,  Control::Command2, Control::Command3, Control::Command1, Control::ListView1,
-    Control::Label2, Control::Label1,   Control::Label9,   Control::Label11};
+    Control::searchBox, Control::searchDownButton, Control::searchUpButton, Control::rebuildButton,
+    Control::list,      Control::titleLabel,       Control::statusLabel,    Control::passMarks,
+    Control::stepMarks};
 
 int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
@@ -58,13 +59,13 @@ const wchar_t* installedFace(const wchar_t* designFace) {
 
 const wchar_t* windowClassOf(Control control) {
   switch (control) {
-    case Control::ListView1:
+    case Control::list:
       return WC_LISTVIEWW;
-    case Control::Command1:
-    case Control::Command2:
-    case Control::Command3:
+    case Control::rebuildButton:
+    case Control::searchDownButton:
+    case Control::searchUpButton:
       return L"BUTTON";
-    case Control::Text1:
+    case Control::searchBox:
       return L"EDIT";
     default:
       return L"STATIC";
@@ -74,16 +75,16 @@ const wchar_t* windowClassOf(Control control) {
 DWORD styleOf(Control control) {
   const DWORD child = WS_CHILD | WS_VISIBLE;
   switch (control) {
-    case Control::ListView1:
+    case Control::list:
       return child | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS;
-    case Control::Command1:
-    case Control::Command2:
-    case Control::Command3:
+    case Control::rebuildButton:
+    case Control::searchDownButton:
+    case Control::searchUpButton:
       return child | WS_TABSTOP | BS_PUSHBUTTON;
-    case Control::Text1:
+    case Control::searchBox:
       return child | WS_TABSTOP | ES_AUTOHSCROLL;
-    case Control::Label1:
-    case Control::Label2:
+    case Control::statusLabel:
+    case Control::titleLabel:
       return child | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
     default:
       // The progress rows: a row of marks too long for the label breaks
@@ -93,20 +94,21 @@ DWORD styleOf(Control control) {
 }
 
 DWORD extendedStyleOf(Control control) {
-  return control == Control::ListView1 || control == Control::Text1 ? WS_EX_CLIENTEDGE : 0;
+  return control == Control::list || control == Control::searchBox ? WS_EX_CLIENTEDGE : 0;
 }
 
 bool isButton(Control control) {
-  return control == Control::Command1 || control == Control::Command2 ||
-         control == Control::Command3;
+  return control == Control::rebuildButton || control == Control::searchDownButton ||
+         control == Control::searchUpButton;
 }
 
 // The controls above the list, and those that follow the window's bottom.
 bool isTopControl(Control control) {
-  return isButton(control) || control == Control::Text1 || control == Control::Label2;
+  return isButton(control) || control == Control::searchBox || control == Control::titleLabel;
 }
 bool isBottomControl(Control control) {
-  return control == Control::Label1 || control == Control::Label9 || control == Control::Label11;
+  return control == Control::statusLabel || control == Control::passMarks ||
+         control == Control::stepMarks;
 }
 
 HCURSOR cursorOf(Pointer pointer) {
@@ -144,13 +146,13 @@ HANDLE markOf(TextView folder) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, WindowServices& services)
+MainWindowWin32::MainWindowWin32(HINSTANCE instance, WindowServices& services)
     : instance_(instance), services_(services), core_(*this, services) {
   visible_.fill(true);
   pointers_.fill(Pointer::standard);
 }
 
-Form1::~Form1() {
+MainWindowWin32::~MainWindowWin32() {
   core_.setListObserver(nullptr);
   if (window_) {
     destroying_ = true;
@@ -158,7 +160,7 @@ Form1::~Form1() {
   }
 }
 
-Status Form1::create() {
+Status MainWindowWin32::create() {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   if (!GetClassInfoExW(instance_, windowClassName, &windowClass)) {
@@ -178,54 +180,55 @@ Status Form1::create() {
   const SIZE outer = outerSizeForClient(
       {scale_.toPixelsX(designClientSize.width), scale_.toPixelsY(designClientSize.height)},
       WS_OVERLAPPEDWINDOW, 0, scale_.dpiY());
-  const Text title(designCaption(Control::Form1));
+  const Text title(designCaption(Control::window));
   window_ = CreateWindowExW(0, windowClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                             CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance_, this);
   if (!window_) return lastWindowsError();
   return success();
 }
 
-void Form1::load() {
+void MainWindowWin32::load() {
   core_.load();
-  if (visible_[slot(Control::Form1)]) {
+  if (visible_[slot(Control::window)]) {
     ShowWindow(window_, maximizeOnShow_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     UpdateWindow(window_);
     // Only a window a person sees is offered to a second start.
     SetPropW(window_, folderMark, markOf(services_.programFolder()));
-    const HWND search = controls_[slot(Control::Text1)];
+    const HWND search = controls_[slot(Control::searchBox)];
     lastFocus_ = search;
     SetFocus(search);
   }
 }
 
-HWND Form1::controlHandle(Control control) const {
-  return control == Control::Form1 ? window_ : controls_[slot(control)];
+HWND MainWindowWin32::controlHandle(Control control) const {
+  return control == Control::window ? window_ : controls_[slot(control)];
 }
 
-Text Form1::fontFace(Control control) const { return fontFaces_[slot(control)]; }
+Text MainWindowWin32::fontFace(Control control) const { return fontFaces_[slot(control)]; }
 
-LRESULT CALLBACK Form1::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindowWin32::windowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* form = static_cast<Form1*>(create->lpCreateParams);
+    auto* form = static_cast<MainWindowWin32*>(create->lpCreateParams);
     form->window_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
-  auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* form = reinterpret_cast<MainWindowWin32*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!form) return DefWindowProcW(window, message, wParam, lParam);
   return form->handle(message, wParam, lParam);
 }
 
-LRESULT CALLBACK Form1::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                 DWORD_PTR form) {
+LRESULT CALLBACK MainWindowWin32::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR form) {
   if (message == WM_MOUSEMOVE) {
-    reinterpret_cast<Form1*>(form)->onListMouseMove(
+    reinterpret_cast<MainWindowWin32*>(form)->onListMouseMove(
         {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
   }
   return DefSubclassProc(list, message, wParam, lParam);
 }
 
-LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindowWin32::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       return onCreate();
@@ -238,7 +241,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_TIMER:
-      if (wParam == timer1Id) onTimer();
+      if (wParam == endTimerId) onEndTimer();
       return 0;
     case detailsReadyMessage:
       core_.detailsArrived();
@@ -262,7 +265,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SETFOCUS:
-      SetFocus(lastFocus_ ? lastFocus_ : controls_[slot(Control::Text1)]);
+      SetFocus(lastFocus_ ? lastFocus_ : controls_[slot(Control::searchBox)]);
       return 0;
     case WM_GETMINMAXINFO:
       onMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
@@ -276,8 +279,8 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DESTROY:
       RemovePropW(window_, folderMark);
-      if (controls_[slot(Control::ListView1)]) {
-        RemoveWindowSubclass(controls_[slot(Control::ListView1)], listProc, listSubclassId);
+      if (controls_[slot(Control::list)]) {
+        RemoveWindowSubclass(controls_[slot(Control::list)], listProc, listSubclassId);
       }
       SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       window_ = nullptr;
@@ -287,7 +290,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-LRESULT Form1::onCreate() {
+LRESULT MainWindowWin32::onCreate() {
   scale_ = TwipsScale(windowDpi(window_));
   createFonts();
   createChildren();
@@ -306,7 +309,7 @@ LRESULT Form1::onCreate() {
   return 0;
 }
 
-void Form1::createFonts() {
+void MainWindowWin32::createFonts() {
   // The form itself draws no text; only its controls get fonts.
   for (std::size_t i = 1; i < controlCount; ++i) {
     const FontDesign design = designFont(static_cast<Control>(i));
@@ -322,7 +325,7 @@ void Form1::createFonts() {
   }
 }
 
-void Form1::createChildren() {
+void MainWindowWin32::createChildren() {
   for (Control control : creationOrder) {
     const std::size_t i = slot(control);
     controls_[i] = CreateWindowExW(extendedStyleOf(control), windowClassOf(control), L"",
@@ -330,11 +333,11 @@ void Form1::createChildren() {
                                    reinterpret_cast<HMENU>(firstControlId + i), instance_, nullptr);
     SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[i].get()), FALSE);
   }
-  SetWindowSubclass(controls_[slot(Control::ListView1)], listProc, listSubclassId,
+  SetWindowSubclass(controls_[slot(Control::list)], listProc, listSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
 }
 
-void Form1::loadIcons() {
+void MainWindowWin32::loadIcons() {
   // Icons drawn for the size the title bar and the task bar use at this
   // resolution; a build without the icon keeps the class's.
   const auto load = [this](int metricX, int metricY) {
@@ -353,7 +356,7 @@ void Form1::loadIcons() {
   if (small.valid()) smallIcon_ = std::move(small);
 }
 
-void Form1::addTooltips() {
+void MainWindowWin32::addTooltips() {
   // The list's own first: the whole text of a cell that its column cuts off.
   cellTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -362,7 +365,7 @@ void Form1::addTooltips() {
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_SUBCLASS;
-    tool.hwnd = controls_[slot(Control::ListView1)];
+    tool.hwnd = controls_[slot(Control::list)];
     tool.uId = 1;
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(cellTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -386,7 +389,7 @@ void Form1::addTooltips() {
   }
 }
 
-int Form1::textWidth(Control control, TextView text) const {
+int MainWindowWin32::textWidth(Control control, TextView text) const {
   const HWND handle = controlHandle(control);
   WindowDC dc(handle);
   if (!dc.get() || text.empty()) return 0;
@@ -396,7 +399,7 @@ int Form1::textWidth(Control control, TextView text) const {
   return size.cx;
 }
 
-SIZE Form1::textRoom(Control control, int width) const {
+SIZE MainWindowWin32::textRoom(Control control, int width) const {
   const HWND handle = controlHandle(control);
   WindowDC dc(handle);
   if (!dc.get()) return {width, 0};
@@ -404,7 +407,7 @@ SIZE Form1::textRoom(Control control, int width) const {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   const int edge = systemMetricForDpi(SM_CYEDGE, dpi());
-  if (control == Control::Text1) return {width, metrics.tmHeight + 2 * edge + 2 * pixels(1)};
+  if (control == Control::searchBox) return {width, metrics.tmHeight + 2 * edge + 2 * pixels(1)};
   // The frame, and the focus rectangle inside it.
   if (isButton(control)) return {width, metrics.tmHeight + 2 * edge + 4 * pixels(1)};
   // A label: its text as the static control lays it out, at least one line.
@@ -420,13 +423,13 @@ SIZE Form1::textRoom(Control control, int width) const {
           std::max<int>(room.bottom - room.top, metrics.tmHeight)};
 }
 
-int Form1::clientWidth() const {
+int MainWindowWin32::clientWidth() const {
   RECT client{};
   GetClientRect(window_, &client);
   return client.right - client.left;
 }
 
-std::array<RECT, controlCount> Form1::childRects(int client) const {
+std::array<RECT, controlCount> MainWindowWin32::childRects(int client) const {
   std::array<RECT, controlCount> rects{};
   for (std::size_t i = 1; i < controlCount; ++i) {
     const TwipsRect& place = bounds_[i];
@@ -435,11 +438,11 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
     rects[i] = {left, top, left + scale_.toPixelsX(place.width),
                 top + scale_.toPixelsY(place.height)};
   }
-  if (!controls_[slot(Control::ListView1)]) return rects;
+  if (!controls_[slot(Control::list)]) return rects;
   const auto rectOf = [&rects](Control control) -> RECT& {
     return rects[static_cast<std::size_t>(control)];
   };
-  RECT& list = rectOf(Control::ListView1);
+  RECT& list = rectOf(Control::list);
   const int gap = pixels(2);
   for (std::size_t i = 1; i < controlCount; ++i) {
     const auto control = static_cast<Control>(i);
@@ -455,7 +458,8 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
       // The bottom rows keep their bottom edge, as the resize rule places
       // them by it; marks that cannot break widen their row to the left.
       rect.top = std::min<LONG>(rect.top, rect.bottom - needed.cy);
-      if (control != Control::Label1) rect.left = std::min<LONG>(rect.left, rect.right - needed.cx);
+      if (control != Control::statusLabel)
+        rect.left = std::min<LONG>(rect.left, rect.right - needed.cx);
     } else if (rect.bottom - rect.top < needed.cy) {
       // Taller downward, and up toward the window's top as far as needed to
       // stay above the list.
@@ -472,27 +476,28 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
   // A window narrower than the design (a small screen at a high
   // resolution) keeps the rebuild button in it: the buttons move left with
   // its right edge and the search box gives up width, down to an inch.
-  RECT& rebuild = rectOf(Control::Command1);
+  RECT& rebuild = rectOf(Control::rebuildButton);
   const int rightMargin = scale_.toPixelsX(designClientSize.width) - rebuild.right;
   const int over = rebuild.right + std::max(rightMargin, gap) - client;
   if (over > 0) {
-    RECT& search = rectOf(Control::Text1);
-    const int titleEnd = rectOf(Control::Label2).left +
-                         textWidth(Control::Label2, caption(Control::Label2)) + pixels(8);
+    RECT& search = rectOf(Control::searchBox);
+    const int titleEnd = rectOf(Control::titleLabel).left +
+                         textWidth(Control::titleLabel, caption(Control::titleLabel)) + pixels(8);
     const int shrink =
         std::max(0, std::min<int>(over, search.right - search.left - scale_.toPixelsX(1440)));
     const int slide = std::max(0, std::min<int>(over - shrink, search.left - titleEnd));
     search.left -= slide;
     search.right -= shrink + slide;
-    for (Control button : {Control::Command1, Control::Command2, Control::Command3}) {
+    for (Control button :
+         {Control::rebuildButton, Control::searchDownButton, Control::searchUpButton}) {
       OffsetRect(&rectOf(button), -(shrink + slide), 0);
     }
   }
   // The progress rows end inside the window, the first left of the second.
-  RECT& marks = rectOf(Control::Label11);
+  RECT& marks = rectOf(Control::stepMarks);
   const int beyond = marks.right + pixels(8) - client;
   if (beyond > 0) OffsetRect(&marks, -std::min<int>(beyond, marks.left), 0);
-  RECT& counter = rectOf(Control::Label9);
+  RECT& counter = rectOf(Control::passMarks);
   const int overlap = counter.right + pixels(8) - marks.left;
   if (overlap > 0) OffsetRect(&counter, -std::min<int>(overlap, counter.left), 0);
 
@@ -512,7 +517,7 @@ std::array<RECT, controlCount> Form1::childRects(int client) const {
   return rects;
 }
 
-void Form1::layoutChildren() {
+void MainWindowWin32::layoutChildren() {
   const std::array<RECT, controlCount> rects = childRects(clientWidth());
   for (std::size_t i = 1; i < controlCount; ++i) {
     if (!controls_[i]) continue;
@@ -522,37 +527,37 @@ void Form1::layoutChildren() {
   if (cellTips_) {
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = controls_[slot(Control::ListView1)];
+    tool.hwnd = controls_[slot(Control::list)];
     tool.uId = 1;
     GetClientRect(tool.hwnd, &tool.rect);
     SendMessageW(cellTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 
-void Form1::onSize(WPARAM kind) {
+void MainWindowWin32::onSize(WPARAM kind) {
   if (kind == SIZE_MINIMIZED) return;
   core_.resize();
   layoutChildren();
 }
 
-void Form1::onMinMaxInfo(MINMAXINFO& info) {
+void MainWindowWin32::onMinMaxInfo(MINMAXINFO& info) {
   // The least size is for the user's dragging; the program's own placing
   // (the work area, the saved place, the system's suggestion) is obeyed.
-  if (!controls_[slot(Control::ListView1)] || placing_) return;
+  if (!controls_[slot(Control::list)] || placing_) return;
   // Below this size the controls above the list would be cut off: the
   // search box at its narrowest, the buttons beside it.
   const std::array<RECT, controlCount> rects = childRects(INT_MAX);
-  const RECT& search = rects[slot(Control::Text1)];
+  const RECT& search = rects[slot(Control::searchBox)];
   int right = 0;
   for (std::size_t i = 1; i < controlCount; ++i) {
     if (isTopControl(static_cast<Control>(i))) right = std::max<int>(right, rects[i].right);
   }
   const int narrowest = right - (search.right - search.left - scale_.toPixelsX(1440));
   const int rightMargin = scale_.toPixelsX(designClientSize.width) -
-                          scale_.toPixelsX(designBounds(Control::Command1).left +
-                                           designBounds(Control::Command1).width);
+                          scale_.toPixelsX(designBounds(Control::rebuildButton).left +
+                                           designBounds(Control::rebuildButton).width);
   const int pushedDown =
-      rects[slot(Control::ListView1)].top - scale_.toPixelsY(designBounds(Control::ListView1).top);
+      rects[slot(Control::list)].top - scale_.toPixelsY(designBounds(Control::list).top);
   const SIZE outer = outerSizeForClient({narrowest + std::max(rightMargin, pixels(2)), 0},
                                         WS_OVERLAPPEDWINDOW, 0, dpi());
   info.ptMinTrackSize.x = outer.cx;
@@ -561,7 +566,7 @@ void Form1::onMinMaxInfo(MINMAXINFO& info) {
   info.ptMinTrackSize.y = scale_.toPixelsY(2100 + 1440) + std::max(pushedDown, 0);
 }
 
-void Form1::onDpiChanged(int newDpi, const RECT& suggested) {
+void MainWindowWin32::onDpiChanged(int newDpi, const RECT& suggested) {
   syncColumnWidths();
   scale_ = TwipsScale(newDpi);
   std::array<FontHandle, controlCount> old = std::move(fonts_);
@@ -569,10 +574,10 @@ void Form1::onDpiChanged(int newDpi, const RECT& suggested) {
   for (std::size_t i = 1; i < controlCount; ++i) {
     SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[i].get()), TRUE);
   }
-  for (Control label : {Control::Label1, Control::Label2}) {
+  for (Control label : {Control::statusLabel, Control::titleLabel}) {
     bounds_[slot(label)].width = textWidthTwips(label, caption(label));
   }
-  const HWND list = controls_[slot(Control::ListView1)];
+  const HWND list = controls_[slot(Control::list)];
   for (std::size_t j = 0; j < viewColumns_.size(); ++j) {
     SendMessageW(list, LVM_SETCOLUMNWIDTH, j, scale_.toPixelsX(core_.columnWidth(viewColumns_[j])));
   }
@@ -585,33 +590,33 @@ void Form1::onDpiChanged(int newDpi, const RECT& suggested) {
   layoutChildren();
 }
 
-void Form1::onCommand(WPARAM wParam, LPARAM) {
+void MainWindowWin32::onCommand(WPARAM wParam, LPARAM) {
   const int id = LOWORD(wParam);
   const int code = HIWORD(wParam);
   const auto is = [id](Control control) {
     return id == firstControlId + static_cast<int>(control);
   };
-  if (code == BN_CLICKED && is(Control::Command1)) core_.command1Click();
-  if (code == BN_CLICKED && is(Control::Command2)) core_.command2Click();
-  if (code == BN_CLICKED && is(Control::Command3)) core_.command3Click();
-  if (code == EN_CHANGE && is(Control::Text1)) core_.text1Change();
+  if (code == BN_CLICKED && is(Control::rebuildButton)) core_.rebuildClick();
+  if (code == BN_CLICKED && is(Control::searchDownButton)) core_.searchDownClick();
+  if (code == BN_CLICKED && is(Control::searchUpButton)) core_.searchUpClick();
+  if (code == EN_CHANGE && is(Control::searchBox)) core_.searchTextChange();
 }
 
-std::optional<std::size_t> Form1::focusedRow() const {
-  const LRESULT row = SendMessageW(controls_[slot(Control::ListView1)], LVM_GETNEXTITEM,
+std::optional<std::size_t> MainWindowWin32::focusedRow() const {
+  const LRESULT row = SendMessageW(controls_[slot(Control::list)], LVM_GETNEXTITEM,
                                    static_cast<WPARAM>(-1), LVNI_FOCUSED);
   if (row < 0) return std::nullopt;
   return static_cast<std::size_t>(row);
 }
 
-std::optional<std::size_t> Form1::modelColumn(int viewColumn) const {
+std::optional<std::size_t> MainWindowWin32::modelColumn(int viewColumn) const {
   if (viewColumn < 0 || static_cast<std::size_t>(viewColumn) >= viewColumns_.size()) {
     return std::nullopt;
   }
   return viewColumns_[static_cast<std::size_t>(viewColumn)];
 }
 
-bool Form1::translateMessage(MSG& message) {
+bool MainWindowWin32::translateMessage(MSG& message) {
   if (!window_ || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return false;
   if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
       onKey(message.hwnd, message.wParam)) {
@@ -621,24 +626,24 @@ bool Form1::translateMessage(MSG& message) {
   // would open it a second time.
   if ((message.message == WM_KEYUP || message.message == WM_SYSKEYUP) &&
       (message.wParam == VK_APPS || message.wParam == VK_F10) &&
-      message.hwnd == controls_[slot(Control::ListView1)]) {
+      message.hwnd == controls_[slot(Control::list)]) {
     return true;
   }
   // Tab and Shift+Tab between the controls, Enter and Space on a button.
   return IsDialogMessageW(window_, &message) != FALSE;
 }
 
-bool Form1::onKey(HWND target, WPARAM key) {
+bool MainWindowWin32::onKey(HWND target, WPARAM key) {
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   const bool control = GetKeyState(VK_CONTROL) < 0;
   if (GetKeyState(VK_MENU) < 0) return false;
-  const HWND list = controls_[slot(Control::ListView1)];
-  const HWND search = controls_[slot(Control::Text1)];
+  const HWND list = controls_[slot(Control::list)];
+  const HWND search = controls_[slot(Control::searchBox)];
   const auto searchOn = [this](bool down) {
     if (down) {
-      core_.command2Click();
+      core_.searchDownClick();
     } else {
-      core_.command3Click();
+      core_.searchUpClick();
     }
   };
   if (key == VK_F3 && !control) {
@@ -674,8 +679,8 @@ bool Form1::onKey(HWND target, WPARAM key) {
   return false;
 }
 
-bool Form1::onContextMenu(HWND from, POINT at) {
-  const HWND list = controls_[slot(Control::ListView1)];
+bool MainWindowWin32::onContextMenu(HWND from, POINT at) {
+  const HWND list = controls_[slot(Control::list)];
   const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   if (from != list && from != header) return false;
   const bool byKey = at.x == -1 && at.y == -1;
@@ -705,8 +710,8 @@ bool Form1::onContextMenu(HWND from, POINT at) {
   return true;
 }
 
-Text Form1::cutOffTextAt(POINT point) const {
-  const HWND list = controls_[slot(Control::ListView1)];
+Text MainWindowWin32::cutOffTextAt(POINT point) const {
+  const HWND list = controls_[slot(Control::list)];
   LVHITTESTINFO hit{};
   hit.pt = point;
   if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 ||
@@ -731,9 +736,9 @@ Text Form1::cutOffTextAt(POINT point) const {
   return cut ? text : Text();
 }
 
-void Form1::onListMouseMove(POINT point) {
+void MainWindowWin32::onListMouseMove(POINT point) {
   if (!cellTips_) return;
-  const HWND list = controls_[slot(Control::ListView1)];
+  const HWND list = controls_[slot(Control::list)];
   LVHITTESTINFO hit{};
   hit.pt = point;
   SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
@@ -753,8 +758,8 @@ void Form1::onListMouseMove(POINT point) {
   SendMessageW(cellTips_, TTM_ACTIVATE, tipText_.empty() ? FALSE : TRUE, 0);
 }
 
-LRESULT Form1::onNotify(const NMHDR& header) {
-  if (header.hwndFrom != controls_[slot(Control::ListView1)]) return 0;
+LRESULT MainWindowWin32::onNotify(const NMHDR& header) {
+  if (header.hwndFrom != controls_[slot(Control::list)]) return 0;
   switch (header.code) {
     case LVN_GETDISPINFOW: {
       auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
@@ -819,9 +824,9 @@ LRESULT Form1::onNotify(const NMHDR& header) {
   return 0;
 }
 
-void Form1::onTimer() { core_.timer(); }
+void MainWindowWin32::onEndTimer() { core_.endTimerTick(); }
 
-LRESULT Form1::onColour(HDC dc, HWND control) {
+LRESULT MainWindowWin32::onColour(HDC dc, HWND control) {
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   for (std::size_t i = 1; i < controlCount; ++i) {
     if (controls_[i] != control) continue;
@@ -832,7 +837,7 @@ LRESULT Form1::onColour(HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-bool Form1::onSetCursor(HWND under) {
+bool MainWindowWin32::onSetCursor(HWND under) {
   for (std::size_t i = 0; i < controlCount; ++i) {
     if (controlHandle(static_cast<Control>(i)) == under && pointers_[i] != Pointer::standard) {
       SetCursor(cursorOf(pointers_[i]));
@@ -842,7 +847,7 @@ bool Form1::onSetCursor(HWND under) {
   return false;
 }
 
-Text Form1::caption(Control control) const {
+Text MainWindowWin32::caption(Control control) const {
   const HWND handle = controlHandle(control);
   const int length = GetWindowTextLengthW(handle);
   if (length <= 0) return Text();
@@ -852,11 +857,11 @@ Text Form1::caption(Control control) const {
   return text;
 }
 
-bool Form1::isAutoSizedLabel(Control control) {
-  return control == Control::Label1 || control == Control::Label2;
+bool MainWindowWin32::isAutoSizedLabel(Control control) {
+  return control == Control::statusLabel || control == Control::titleLabel;
 }
 
-void Form1::setCaption(Control control, TextView text) {
+void MainWindowWin32::setCaption(Control control, TextView text) {
   const Text owned(text);
   SetWindowTextW(controlHandle(control), owned.c_str());
   if (isAutoSizedLabel(control)) {
@@ -868,7 +873,7 @@ void Form1::setCaption(Control control, TextView text) {
   }
 }
 
-long Form1::textWidthTwips(Control control, TextView text) const {
+long MainWindowWin32::textWidthTwips(Control control, TextView text) const {
   if (text.empty()) return 0;
   const HWND handle = controlHandle(control);
   WindowDC dc(handle);
@@ -879,36 +884,36 @@ long Form1::textWidthTwips(Control control, TextView text) const {
   return scale_.toTwipsX(size.cx);
 }
 
-void Form1::repaint(Control control) {
+void MainWindowWin32::repaint(Control control) {
   RedrawWindow(controlHandle(control), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-bool Form1::visible(Control control) const { return visible_[slot(control)]; }
+bool MainWindowWin32::visible(Control control) const { return visible_[slot(control)]; }
 
-void Form1::setVisible(Control control, bool visible) {
+void MainWindowWin32::setVisible(Control control, bool visible) {
   visible_[slot(control)] = visible;
   ShowWindow(controlHandle(control), visible ? SW_SHOW : SW_HIDE);
 }
 
-bool Form1::enabled(Control control) const {
+bool MainWindowWin32::enabled(Control control) const {
   return IsWindowEnabled(controlHandle(control)) != FALSE;
 }
 
-void Form1::setEnabled(Control control, bool enabled) {
+void MainWindowWin32::setEnabled(Control control, bool enabled) {
   EnableWindow(controlHandle(control), enabled ? TRUE : FALSE);
 }
 
-TwipsRect Form1::bounds(Control control) const {
-  if (control != Control::Form1) return bounds_[slot(control)];
+TwipsRect MainWindowWin32::bounds(Control control) const {
+  if (control != Control::window) return bounds_[slot(control)];
   RECT outer{};
   GetWindowRect(window_, &outer);
   return {scale_.toTwipsX(outer.left), scale_.toTwipsY(outer.top),
           scale_.toTwipsX(outer.right - outer.left), scale_.toTwipsY(outer.bottom - outer.top)};
 }
 
-void Form1::setBounds(Control control, const TwipsRect& place) {
-  if (control == Control::Form1) {
+void MainWindowWin32::setBounds(Control control, const TwipsRect& place) {
+  if (control == Control::window) {
     // Moving the window sends a resize event, which lays the children out.
     placing_ = true;
     SetWindowPos(window_, nullptr, scale_.toPixelsX(place.left), scale_.toPixelsY(place.top),
@@ -921,9 +926,9 @@ void Form1::setBounds(Control control, const TwipsRect& place) {
   layoutChildren();
 }
 
-bool Form1::minimized() const { return IsIconic(window_) != FALSE; }
+bool MainWindowWin32::minimized() const { return IsIconic(window_) != FALSE; }
 
-bool Form1::maximized() const {
+bool MainWindowWin32::maximized() const {
   if (!IsWindowVisible(window_)) return maximizeOnShow_;
   if (IsZoomed(window_)) return true;
   // Minimised from maximised, it comes back maximised.
@@ -933,15 +938,15 @@ bool Form1::maximized() const {
          (placement.flags & WPF_RESTORETOMAXIMIZED);
 }
 
-void Form1::setMaximized(bool maximized) {
+void MainWindowWin32::setMaximized(bool maximized) {
   maximizeOnShow_ = maximized;
   if (IsWindowVisible(window_)) ShowWindow(window_, maximized ? SW_MAXIMIZE : SW_RESTORE);
 }
 
-TwipsRect Form1::restoredBounds() const {
+TwipsRect MainWindowWin32::restoredBounds() const {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof(placement);
-  if (!GetWindowPlacement(window_, &placement)) return bounds(Control::Form1);
+  if (!GetWindowPlacement(window_, &placement)) return bounds(Control::window);
   RECT normal = placement.rcNormalPosition;
   // The placement counts from the work area's corner, the rest from the
   // screen's.
@@ -955,7 +960,7 @@ TwipsRect Form1::restoredBounds() const {
           scale_.toTwipsX(normal.right - normal.left), scale_.toTwipsY(normal.bottom - normal.top)};
 }
 
-TwipsRect Form1::workArea() const {
+TwipsRect MainWindowWin32::workArea() const {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof(monitor);
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -966,7 +971,7 @@ TwipsRect Form1::workArea() const {
           scale_.toTwipsX(area.right - area.left), scale_.toTwipsY(area.bottom - area.top)};
 }
 
-void Form1::setPointer(Control control, Pointer pointer) {
+void MainWindowWin32::setPointer(Control control, Pointer pointer) {
   pointers_[slot(control)] = pointer;
   POINT cursor{};
   if (GetCursorPos(&cursor) && WindowFromPoint(cursor) == controlHandle(control)) {
@@ -974,25 +979,25 @@ void Form1::setPointer(Control control, Pointer pointer) {
   }
 }
 
-void Form1::setTimerInterval(unsigned milliseconds) {
+void MainWindowWin32::setEndTimer(unsigned milliseconds) {
   if (milliseconds == 0) {
-    KillTimer(window_, timer1Id);
+    KillTimer(window_, endTimerId);
   } else {
-    SetTimer(window_, timer1Id, milliseconds, nullptr);
+    SetTimer(window_, endTimerId, milliseconds, nullptr);
   }
 }
 
-long Form1::addListExtendedStyle(unsigned long bits) {
-  const HWND list = controls_[slot(Control::ListView1)];
+long MainWindowWin32::addListExtendedStyle(unsigned long bits) {
+  const HWND list = controls_[slot(Control::list)];
   const auto style =
       static_cast<unsigned long>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
   return static_cast<long>(SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style | bits));
 }
 
-void Form1::syncColumnWidths() {
+void MainWindowWin32::syncColumnWidths() {
   // The user drags the columns' edges in the control; the model keeps the
   // widths for the next rebuild and the next start.
-  const HWND list = controls_[slot(Control::ListView1)];
+  const HWND list = controls_[slot(Control::list)];
   if (!list) return;
   for (std::size_t j = 0; j < viewColumns_.size(); ++j) {
     const auto width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, j, 0));
@@ -1004,8 +1009,8 @@ void Form1::syncColumnWidths() {
   }
 }
 
-void Form1::columnsChanged() {
-  const HWND list = controls_[slot(Control::ListView1)];
+void MainWindowWin32::columnsChanged() {
+  const HWND list = controls_[slot(Control::list)];
   syncColumnWidths();
   while (SendMessageW(list, LVM_DELETECOLUMN, 0, 0)) {
   }
@@ -1028,13 +1033,13 @@ void Form1::columnsChanged() {
   showSortMark();
 }
 
-void Form1::sortChanged() {
+void MainWindowWin32::sortChanged() {
   sortMarked_ = core_.shownList().sorted();
   showSortMark();
 }
 
-void Form1::showSortMark() {
-  const HWND list = controls_[slot(Control::ListView1)];
+void MainWindowWin32::showSortMark() {
+  const HWND list = controls_[slot(Control::list)];
   const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   if (!header) return;
   const ListModel& model = core_.shownList();
@@ -1050,13 +1055,13 @@ void Form1::showSortMark() {
   }
 }
 
-void Form1::rowsAdded() {
-  SendMessageW(controls_[slot(Control::ListView1)], LVM_SETITEMCOUNT, core_.shownList().rowCount(),
+void MainWindowWin32::rowsAdded() {
+  SendMessageW(controls_[slot(Control::list)], LVM_SETITEMCOUNT, core_.shownList().rowCount(),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-void Form1::rowsChanged() {
-  const HWND list = controls_[slot(Control::ListView1)];
+void MainWindowWin32::rowsChanged() {
+  const HWND list = controls_[slot(Control::list)];
   const ListModel& model = core_.shownList();
   // An emptied list is filled anew in the order rows come (a rebuild): it
   // is no longer in the sort's order, whatever the sort settings say.
@@ -1074,35 +1079,35 @@ void Form1::rowsChanged() {
   InvalidateRect(list, nullptr, TRUE);
 }
 
-void Form1::cellsChanged() {
-  if (const HWND list = controls_[slot(Control::ListView1)]) InvalidateRect(list, nullptr, FALSE);
+void MainWindowWin32::cellsChanged() {
+  if (const HWND list = controls_[slot(Control::list)]) InvalidateRect(list, nullptr, FALSE);
 }
 
-void Form1::cellChanged(std::size_t row) {
-  SendMessageW(controls_[slot(Control::ListView1)], LVM_REDRAWITEMS, row, row);
+void MainWindowWin32::cellChanged(std::size_t row) {
+  SendMessageW(controls_[slot(Control::list)], LVM_REDRAWITEMS, row, row);
 }
 
-void Form1::selectionChanged(std::size_t row) {
+void MainWindowWin32::selectionChanged(std::size_t row) {
   if (!syncingSelection_) showSelection(row, core_.shownList().selected(row));
 }
 
-void Form1::showSelection(std::size_t row, bool selected) {
+void MainWindowWin32::showSelection(std::size_t row, bool selected) {
   syncingSelection_ = true;
   LVITEMW state{};
   state.stateMask = LVIS_SELECTED;
   state.state = selected ? LVIS_SELECTED : 0;
-  SendMessageW(controls_[slot(Control::ListView1)], LVM_SETITEMSTATE, row,
+  SendMessageW(controls_[slot(Control::list)], LVM_SETITEMSTATE, row,
                reinterpret_cast<LPARAM>(&state));
   syncingSelection_ = false;
 }
 
-void Form1::bringIntoView(std::size_t row) {
-  SendMessageW(controls_[slot(Control::ListView1)], LVM_ENSUREVISIBLE, row, FALSE);
+void MainWindowWin32::bringIntoView(std::size_t row) {
+  SendMessageW(controls_[slot(Control::list)], LVM_ENSUREVISIBLE, row, FALSE);
 }
 
-void Form1::takeSelectionFromView(int first, int last) {
+void MainWindowWin32::takeSelectionFromView(int first, int last) {
   if (syncingSelection_) return;
-  const HWND list = controls_[slot(Control::ListView1)];
+  const HWND list = controls_[slot(Control::list)];
   syncingSelection_ = true;
   for (int i = first; i >= 0 && i <= last; ++i) {
     const LRESULT state = SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED);

@@ -1,7 +1,7 @@
 // Drives the real main window under the window system: the controls, fonts,
 // list-view and layout that a person sees, with the services kept in memory
 // so that ending the program ends only the test.
-#include "app/form1_win32.h"
+#include "app/main_window_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ RECT childRect(HWND parent, HWND child) {
   return rect;
 }
 
-struct Form1Test : ::testing::Test {
+struct MainWindowWin32Test : ::testing::Test {
   static void SetUpTestSuite() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -58,34 +58,34 @@ struct Form1Test : ::testing::Test {
     form.load();
   }
 
-  HWND list() const { return form.controlHandle(Control::ListView1); }
+  HWND list() const { return form.controlHandle(Control::list); }
 
   MemoryWindowServices services;
-  Form1 form{GetModuleHandleW(nullptr), services};
+  MainWindowWin32 form{GetModuleHandleW(nullptr), services};
   TwipsScale scale;
   int rebuilds = 0;
 };
 
-TEST_F(Form1Test, ShowsEveryControlWithItsDesignCaption) {
+TEST_F(MainWindowWin32Test, ShowsEveryControlWithItsDesignCaption) {
   loadWithRows(3);
   EXPECT_TRUE(IsWindowVisible(form.handle()));
   EXPECT_EQ(windowText(form.handle()), L"Vemdrol");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Command1)), L"再作成");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Command2)), L"▼");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Command3)), L"▲");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label2)), L"アプリケーション一覧");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label9)), L"○○○○○○○○○○");
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label11)), L"△△△△△△△△△△△△△△△△△△△△");
+  EXPECT_EQ(windowText(form.controlHandle(Control::rebuildButton)), L"再作成");
+  EXPECT_EQ(windowText(form.controlHandle(Control::searchDownButton)), L"▼");
+  EXPECT_EQ(windowText(form.controlHandle(Control::searchUpButton)), L"▲");
+  EXPECT_EQ(windowText(form.controlHandle(Control::titleLabel)), L"アプリケーション一覧");
+  EXPECT_EQ(windowText(form.controlHandle(Control::passMarks)), L"○○○○○○○○○○");
+  EXPECT_EQ(windowText(form.controlHandle(Control::stepMarks)), L"△△△△△△△△△△△△△△△△△△△△");
   // Start-up clears the status line, and a label sized to its text shrinks.
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label1)), L"");
-  EXPECT_EQ(form.bounds(Control::Label1).width, 0);
+  EXPECT_EQ(windowText(form.controlHandle(Control::statusLabel)), L"");
+  EXPECT_EQ(form.bounds(Control::statusLabel).width, 0);
   EXPECT_EQ(rebuilds, 0);
   EXPECT_FALSE(services.clipboardCleared);
 
   // Placed at the design positions, converted at the screen's resolution. A
   // button too low for its font's line grows, up toward the window's top
   // rather than into the list.
-  const RECT button = childRect(form.handle(), form.controlHandle(Control::Command1));
+  const RECT button = childRect(form.handle(), form.controlHandle(Control::rebuildButton));
   const RECT listRect = childRect(form.handle(), list());
   EXPECT_EQ(button.left, scale.toPixelsX(12840));
   EXPECT_LE(button.top, scale.toPixelsY(120));
@@ -94,7 +94,7 @@ TEST_F(Form1Test, ShowsEveryControlWithItsDesignCaption) {
   EXPECT_EQ(button.right - button.left, scale.toPixelsX(1815));
 }
 
-TEST_F(Form1Test, ListViewShowsTheModelsColumnsAndRows) {
+TEST_F(MainWindowWin32Test, ListViewShowsTheModelsColumnsAndRows) {
   loadWithRows(3);
   const std::vector<Text> names = {L"種類", L"定義", L"アプリケーション", L"パス", L"バージョン"};
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -125,7 +125,7 @@ TEST_F(Form1Test, ListViewShowsTheModelsColumnsAndRows) {
   EXPECT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
-TEST_F(Form1Test, SelectionFlowsBothWaysBetweenModelAndView) {
+TEST_F(MainWindowWin32Test, SelectionFlowsBothWaysBetweenModelAndView) {
   loadWithRows(4);
   ListModel& model = form.core().list();
   ASSERT_TRUE(model.selectOnly(1));
@@ -144,7 +144,7 @@ TEST_F(Form1Test, SelectionFlowsBothWaysBetweenModelAndView) {
   EXPECT_EQ(model.selectedCount(), 0u);
 }
 
-TEST_F(Form1Test, EmptyListStartsHiddenRebuildsAndTheTimerEndsTheProgram) {
+TEST_F(MainWindowWin32Test, EmptyListStartsHiddenRebuildsAndTheTimerEndsTheProgram) {
   loadWithRows(0);
   EXPECT_FALSE(IsWindowVisible(form.handle()));
   EXPECT_EQ(rebuilds, 1);
@@ -153,32 +153,32 @@ TEST_F(Form1Test, EmptyListStartsHiddenRebuildsAndTheTimerEndsTheProgram) {
   EXPECT_TRUE(services.ended);
 }
 
-TEST_F(Form1Test, ResizeFollowsTheWindowAndSurvivesAShortOne) {
+TEST_F(MainWindowWin32Test, ResizeFollowsTheWindowAndSurvivesAShortOne) {
   loadWithRows(1);
   // 12000 by 9000 twips is a whole number of pixels at the usual resolutions.
-  form.setBounds(Control::Form1, {0, 0, 12000, 9000});
-  const TwipsRect outer = form.bounds(Control::Form1);
+  form.setBounds(Control::window, {0, 0, 12000, 9000});
+  const TwipsRect outer = form.bounds(Control::window);
   EXPECT_EQ(outer.width, 12000);
   EXPECT_EQ(outer.height, 9000);
   const RECT listRect = childRect(form.handle(), list());
   EXPECT_EQ(listRect.right - listRect.left, scale.toPixelsX(11300));
   EXPECT_EQ(listRect.bottom - listRect.top, scale.toPixelsY(6900));
-  const TwipsRect status = form.bounds(Control::Label1);
+  const TwipsRect status = form.bounds(Control::statusLabel);
   EXPECT_EQ(status.top, 8000 - status.height);
-  EXPECT_EQ(form.bounds(Control::Label9).top, status.top);
+  EXPECT_EQ(form.bounds(Control::passMarks).top, status.top);
 
-  form.setBounds(Control::Form1, {0, 0, 12000, 1800});
-  EXPECT_EQ(form.bounds(Control::ListView1).height, 0);
+  form.setBounds(Control::window, {0, 0, 12000, 1800});
+  EXPECT_EQ(form.bounds(Control::list).height, 0);
   EXPECT_TRUE(IsWindow(list()));
 
   // Minimised, the controls stay where they were.
-  const TwipsRect before = form.bounds(Control::ListView1);
+  const TwipsRect before = form.bounds(Control::list);
   ShowWindow(form.handle(), SW_MINIMIZE);
-  EXPECT_EQ(form.bounds(Control::ListView1), before);
+  EXPECT_EQ(form.bounds(Control::list), before);
   ShowWindow(form.handle(), SW_RESTORE);
 }
 
-TEST_F(Form1Test, FontsRenderTheJapaneseCaptions) {
+TEST_F(MainWindowWin32Test, FontsRenderTheJapaneseCaptions) {
   loadWithRows(1);
   for (std::size_t i = 1; i < controlCount; ++i) {
     const auto control = static_cast<Control>(i);
@@ -201,33 +201,33 @@ TEST_F(Form1Test, FontsRenderTheJapaneseCaptions) {
   }
 }
 
-TEST_F(Form1Test, StatusLineIsSizedToItsText) {
+TEST_F(MainWindowWin32Test, StatusLineIsSizedToItsText) {
   loadWithRows(1);
-  form.setCaption(Control::Label1, L"バージョンの再作成中");
-  const long width = form.bounds(Control::Label1).width;
+  form.setCaption(Control::statusLabel, L"バージョンの再作成中");
+  const long width = form.bounds(Control::statusLabel).width;
   EXPECT_GT(width, 0);
-  const RECT label = childRect(form.handle(), form.controlHandle(Control::Label1));
+  const RECT label = childRect(form.handle(), form.controlHandle(Control::statusLabel));
   EXPECT_EQ(label.right - label.left, scale.toPixelsX(width));
-  form.setCaption(Control::Label1, L"バージョンの再作成中バージョンの再作成中");
-  EXPECT_GT(form.bounds(Control::Label1).width, width);
+  form.setCaption(Control::statusLabel, L"バージョンの再作成中バージョンの再作成中");
+  EXPECT_GT(form.bounds(Control::statusLabel).width, width);
 }
 
-TEST_F(Form1Test, ProgressMarksReachTheRealLabels) {
+TEST_F(MainWindowWin32Test, ProgressMarksReachTheRealLabels) {
   loadWithRows(1);
   FormScanView view(form, services);
   view.onScan(ScanEnded{});
   view.onBuild(StepReached{7, 30});
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label11)), L"▼▼▼▼△△△△△△△△△△△△△△△△");
-  EXPECT_TRUE(IsWindowVisible(form.controlHandle(Control::Label11)));
+  EXPECT_EQ(windowText(form.controlHandle(Control::stepMarks)), L"▼▼▼▼△△△△△△△△△△△△△△△△");
+  EXPECT_TRUE(IsWindowVisible(form.controlHandle(Control::stepMarks)));
   view.onBuild(PassesDone{3});
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label9)), L"●●●○○○○○○○");
+  EXPECT_EQ(windowText(form.controlHandle(Control::passMarks)), L"●●●○○○○○○○");
   view.onBuild(PassEnded{BuildPass::fifth});
-  EXPECT_EQ(windowText(form.controlHandle(Control::Label1)), L"５回目の処理");
+  EXPECT_EQ(windowText(form.controlHandle(Control::statusLabel)), L"５回目の処理");
   view.onScan(ScanEnded{});
-  EXPECT_FALSE(IsWindowVisible(form.controlHandle(Control::Label9)));
+  EXPECT_FALSE(IsWindowVisible(form.controlHandle(Control::passMarks)));
 }
 
-TEST_F(Form1Test, TooltipsNameTheSearchControls) {
+TEST_F(MainWindowWin32Test, TooltipsNameTheSearchControls) {
   loadWithRows(1);
   HWND tips = nullptr;
   EnumThreadWindows(
@@ -244,7 +244,7 @@ TEST_F(Form1Test, TooltipsNameTheSearchControls) {
       reinterpret_cast<LPARAM>(&tips));
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
-  for (Control control : {Control::Command2, Control::Command3, Control::Text1}) {
+  for (Control control : {Control::searchDownButton, Control::searchUpButton, Control::searchBox}) {
     wchar_t text[80] = {};
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;

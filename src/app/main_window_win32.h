@@ -1,4 +1,4 @@
-// The main window of the Windows build: the real Form1 with its controls.
+// The main window of the Windows build, the real one with its controls.
 // It shows the core's state and forwards its events to MainWindow; the list
 // control is a virtual list-view that draws the rows of the core's ListModel.
 //
@@ -22,12 +22,12 @@ namespace vemdrol {
 // Posted by the detail worker's thread when it has read details.
 inline constexpr UINT detailsReadyMessage = WM_APP + 1;
 
-class Form1 final : public Form, private ListObserver {
+class MainWindowWin32 final : public Form, private ListObserver {
  public:
-  Form1(HINSTANCE instance, WindowServices& services);
-  ~Form1() override;
-  Form1(const Form1&) = delete;
-  Form1& operator=(const Form1&) = delete;
+  MainWindowWin32(HINSTANCE instance, WindowServices& services);
+  ~MainWindowWin32() override;
+  MainWindowWin32(const MainWindowWin32&) = delete;
+  MainWindowWin32& operator=(const MainWindowWin32&) = delete;
 
   // Creates the window and its controls, still hidden.
   Status create();
@@ -69,7 +69,7 @@ class Form1 final : public Form, private ListObserver {
   TwipsRect restoredBounds() const override;
   TwipsRect workArea() const override;
   void setPointer(Control control, Pointer pointer) override;
-  void setTimerInterval(unsigned milliseconds) override;
+  void setEndTimer(unsigned milliseconds) override;
   long addListExtendedStyle(unsigned long bits) override;
 
  private:
@@ -82,7 +82,7 @@ class Form1 final : public Form, private ListObserver {
   void onSize(WPARAM kind);
   void onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onNotify(const NMHDR& header);
-  void onTimer();
+  void onEndTimer();
   LRESULT onColour(HDC dc, HWND control);
   bool onSetCursor(HWND under);
   bool onKey(HWND target, WPARAM key);
