@@ -92,6 +92,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every key has a key cell of its own.
     check(seen == tree.size() && seen == count && seen <= file.size() / 0x50 + 1);
   }
+  // The subtrees with their named values, "*" and a path inside another
+  // among them.
+  const vemdrol::Result<vemdrol::HiveSubtrees> subtrees =
+      vemdrol::readHiveSubtrees(file, {L"Classes\\*", L"Classes", L"Classes\\.txt", L"Missing"});
+  if (subtrees) {
+    for (const vemdrol::HiveNamedValue& value : subtrees.value().values) {
+      check(value.cell.at < file.size() && value.node < subtrees.value().keys.size());
+      check(value.name.size() * 2 <= file.size());
+    }
+    check(subtrees.value().keys.size() <= file.size() / 0x50 + 4);
+  } else {
+    const vemdrol::Fault fault = subtrees.error().fault;
+    check(fault == vemdrol::Fault::notHive || fault == vemdrol::Fault::hiveDamaged);
+  }
   const auto current = vemdrol::findHiveValue(file, L"Select", L"Current");
   if (current && current.value()) check(current.value()->at < file.size());
   return 0;

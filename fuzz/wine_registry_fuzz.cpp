@@ -65,6 +65,16 @@ void walk(vemdrol::Registry& registry, const Text& path, int depth, int& budget)
   }
 }
 
+// Every key of a tree with the values the lister asks for.
+void walkTree(const vemdrol::RegistryTree& tree, vemdrol::RegistryTree::Node node, int& budget) {
+  if (--budget < 0) return;
+  for (const char16_t* name : {u"", u"DisplayName", u"SymbolicLinkValue"}) {
+    if (auto value = tree.value(node, name)) check(value->bytes.size() <= 2 * tree.heldBytes() + 4);
+  }
+  for (std::uint32_t i = 0; i < tree.subkeyCount(node); ++i)
+    walkTree(tree, tree.subkey(node, i), budget);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,8 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(read.error().subject == std::to_wstring(read.error().number));
   }
 
-  vemdrol::Result<vemdrol::WineMachine> machine = vemdrol::readWineMachine(bytes);
+  // The subtrees with their named values, read as for the applications.
+  vemdrol::Result<vemdrol::RegistryTree> subtrees =
+      vemdrol::readWineSubtrees(bytes, {L"Software\\*\\Uninstall", L"Software"});
+  if (subtrees) {
+    check(subtrees.value().size() <= size + 1);
+    int subtreeBudget = 10000;
+    walkTree(subtrees.value(), subtrees.value().top(), subtreeBudget);
+  }
+
+  vemdrol::Result<vemdrol::WineMachine> machine =
+      vemdrol::readWineMachine(bytes, {L"Software\\Microsoft"});
   if (!machine) return 0;
+  check(machine.value().subtrees.size() <= size + 1);
   check(machine.value().computerName.size() <= size);
   check(machine.value().classes.size() <= size + 1);
   vemdrol::ClassesRegistry registry(std::move(machine.value().classes));

@@ -39,6 +39,12 @@ enum class Fault : std::uint8_t {
   hiveDamaged,  // the subject is the path of the key where the damage lies ("" the top)
   noSuchKey,    // the subject is the path asked for
 
+  // A package's AppxManifest.xml (formats/apps/appx_manifest.h) and an
+  // earlier JSON export (formats/apps/export_json.h); the subject is where
+  // reading stopped, in characters of the manifest or bytes of the export.
+  badAppxManifest,
+  notJsonExport,
+
   // The program's own memory ran out (its error 7).
   outOfMemory,
 

@@ -21,6 +21,8 @@ enum class JsonValue {
   // A decimal integer, its digits grouped by commas or not, is written as
   // a number; an empty cell as null; any other text as it is, as a string.
   number,
+  // A mark: an empty cell is false, any other text true.
+  boolean,
   // The comparison column: 追加, 削除, 同じ and 変更 (followed by anything,
   // such as the names of the changed columns) are written as "added",
   // "removed", "same" and "changed"; any other text as it is.

@@ -151,6 +151,9 @@ void appendJsonValue(std::string& out, TextView text, JsonValue kind) {
         return;
       }
       break;
+    case JsonValue::boolean:
+      out += text.empty() ? "false" : "true";
+      return;
     case JsonValue::change:
       if (const char* name = changeName(text)) {
         out += '"';

@@ -39,6 +39,10 @@ Text errorText(const Error& error) {
              (error.subject.empty() ? Text(L"\\") : error.subject) + L")";
     case Fault::noSuchKey:
       return L"キー " + error.subject + L" がありません";
+    case Fault::badAppxManifest:
+      return L"パッケージのマニフェストが正しくありません (" + error.subject + L" 文字目)";
+    case Fault::notJsonExport:
+      return L"Vemdrol が書き出した JSON ではありません (" + error.subject + L" バイト目)";
     case Fault::outOfMemory:
       return L"メモリが不足しています。";
     case Fault::fileMissing:

@@ -64,4 +64,49 @@ inline constexpr std::size_t maxHiveKeyDepth = 512;
 inline constexpr std::uint64_t minHiveFileSize = 0x2000;
 inline constexpr std::uint64_t maxHiveFileSize = 0xFFFFFFFF;
 
+// Installed applications (formats/apps/).
+
+// A text of an installed application (a name, a command, a folder) is at
+// most this many characters: the longest command line Windows starts is
+// 32,767 characters, and no name, folder or publisher comes near it. A
+// longer value is damage, and its field is left empty.
+inline constexpr std::size_t maxAppTextLength = 32767;
+
+// A package's full name is at most 127 characters (the packaging rules'
+// limit); a package's name 50, its resource id 30.
+inline constexpr std::size_t maxPackageFullNameLength = 127;
+inline constexpr std::size_t maxPackageNameLength = 50;
+inline constexpr std::size_t maxPackageResourceIdLength = 30;
+
+// An AppxManifest.xml larger than this is not read: real ones are tens of
+// kilobytes, the largest a few hundred.
+inline constexpr std::size_t maxAppxManifestSize = std::size_t{4} << 20;
+// Its elements nest at most this deep: real manifests are seven or eight
+// deep, and the reader keeps the names of the elements it is inside.
+inline constexpr std::size_t maxAppxManifestDepth = 64;
+// A package's display name is at most 256 characters in the manifest's
+// schema.
+inline constexpr std::size_t maxAppxDisplayNameLength = 256;
+
+// An earlier JSON export read for a comparison: larger files are refused
+// (a list of a hundred thousand applications is some 60 MB), and arrays and
+// objects nest at most this deep (the export nests three deep).
+inline constexpr std::size_t maxAppsJsonSize = std::size_t{256} << 20;
+inline constexpr std::size_t maxAppsJsonDepth = 32;
+
+// Certificates, catalogs and signatures judged offline (formats/trust/).
+
+// A certificate store's serialized certificate (the registry value "Blob")
+// is at most this long, and holds at most this many properties: real ones
+// are a few kilobytes with a dozen properties, the certificate among them.
+inline constexpr std::size_t maxCertificateBlobSize = std::size_t{1} << 20;
+inline constexpr std::size_t maxCertificateBlobProperties = 256;
+
+// A catalog larger than this is not read: Windows' largest are some tens of
+// megabytes, and its members are bounded by its size.
+inline constexpr std::size_t maxCatalogSize = std::size_t{128} << 20;
+// A catalog member's attributes, and a signer's, are at most this many:
+// real ones have two to five.
+inline constexpr std::size_t maxDerAttributes = 64;
+
 }  // namespace vemdrol

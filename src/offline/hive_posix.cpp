@@ -136,6 +136,40 @@ Result<RegistryTree> readHiveTree(const std::string& file, TextView keyPath) {
   }
 }
 
+Result<RegistryTree> readHiveFileSubtrees(const std::string& file,
+                                          const std::vector<Text>& keyPaths) {
+  try {
+    std::size_t fileSize = 0;
+    Result<HiveSubtrees> cells = [&]() -> Result<HiveSubtrees> {
+      const Result<FileBytes> bytes = readWhole(file);
+      if (!bytes) return bytes.error();
+      fileSize = bytes.value().size;
+      return vemdrol::readHiveSubtrees(bytes.value().view(), keyPaths);
+    }();
+    if (!cells) return cells.error();
+    HiveSubtrees& read = cells.value();
+
+    std::vector<std::optional<HiveValueCell>> wanted;
+    wanted.reserve(read.values.size());
+    for (const HiveNamedValue& value : read.values) wanted.emplace_back(value.cell);
+    std::size_t valueBytes = 0;
+    const auto take = [&](std::size_t index, std::uint32_t type, std::string_view data) {
+      valueBytes += data.size();
+      if (valueBytes > fileSize) return false;
+      const HiveNamedValue& value = read.values[index];
+      read.keys.setValue(value.node, value.name, type, data);
+      return true;
+    };
+    const auto damaged = [&](std::size_t index) {
+      return damagedAt(hiveKeyPath(read.keys, L"", read.values[index].node));
+    };
+    if (Status values = readValues(file, wanted, take, damaged); !values) return values.error();
+    return std::move(read.keys).finish();
+  } catch (const std::bad_alloc&) {
+    return fileReadError(ENOMEM);
+  }
+}
+
 Result<std::optional<RegistryData>> readHiveValue(const std::string& file, TextView keyPath,
                                                   TextView valueName) {
   try {
@@ -156,6 +190,32 @@ Result<std::optional<RegistryData>> readHiveValue(const std::string& file, TextV
     const auto damaged = [&](std::size_t) { return damagedAt(Text(keyPath)); };
     if (Status read = readValues(file, {found.value()}, take, damaged); !read) return read.error();
     return value;
+  } catch (const std::bad_alloc&) {
+    return fileReadError(ENOMEM);
+  }
+}
+
+Result<std::vector<NamedHiveValue>> readHiveSubkeyValues(const std::string& file, TextView keyPath,
+                                                         TextView valueName) {
+  try {
+    Result<std::vector<HiveSubkeyValue>> found = [&]() -> Result<std::vector<HiveSubkeyValue>> {
+      const Result<FileBytes> bytes = readWhole(file);
+      if (!bytes) return bytes.error();
+      return findHiveSubkeyValues(bytes.value().view(), keyPath, valueName);
+    }();
+    if (!found) return found.error();
+    std::vector<std::optional<HiveValueCell>> cells;
+    for (const HiveSubkeyValue& subkey : found.value()) cells.push_back(subkey.value);
+    std::vector<NamedHiveValue> values;
+    const auto take = [&](std::size_t index, std::uint32_t type, std::string_view data) {
+      values.push_back({std::move(found.value()[index].subkey), {type, std::string(data)}});
+      return true;
+    };
+    const auto damaged = [&](std::size_t index) {
+      return damagedAt(Text(keyPath) + L"\\" + found.value()[index].subkey);
+    };
+    if (Status read = readValues(file, cells, take, damaged); !read) return read.error();
+    return values;
   } catch (const std::bad_alloc&) {
     return fileReadError(ENOMEM);
   }

@@ -17,6 +17,17 @@
 //
 // Either way the file system is confined to the folder: no path reaches
 // anything outside it (os/posix/filesystem.h).
+//
+// Beyond HKEY_CLASSES_ROOT a reading may ask for subtrees of
+// HKEY_LOCAL_MACHINE and of each user's HKEY_CURRENT_USER, kept with their
+// named values (TargetReading). The machine's are read of system.reg, or
+// of the SOFTWARE hive for the paths below "Software". The users are, for
+// a Wine prefix, its user.reg, named by the prefix's user folder under
+// drive_c/users; for a Windows installation every profile folder
+// Users\NAME with an NTUSER.DAT (its classes, UsrClass.dat, at
+// HKEY_CURRENT_USER\Software\Classes), named NAME; the folders Public,
+// Default, Default User and All Users hold no user. A user file that cannot
+// be read is a warning, and the other users are still read.
 #pragma once
 
 #ifndef _WIN32
@@ -24,6 +35,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/error.h"
 #include "os/posix/filesystem.h"
@@ -32,6 +44,21 @@
 namespace vemdrol {
 
 enum class TargetKind { winePrefix, windowsInstallation };
+
+struct TargetReading {
+  // Whether HKEY_CLASSES_ROOT is read; without it the classes are empty.
+  bool classes = true;
+  // Paths below HKEY_LOCAL_MACHINE ("Software\Microsoft\Windows\...").
+  std::vector<Text> machineSubtrees;
+  // Paths below each user's HKEY_CURRENT_USER.
+  std::vector<Text> userSubtrees;
+};
+
+struct OfflineUser {
+  Text name;
+  // The user's HKEY_CURRENT_USER, its subtrees asked for.
+  std::unique_ptr<Registry> registry;
+};
 
 struct OfflineTarget {
   TargetKind kind = TargetKind::winePrefix;
@@ -45,6 +72,14 @@ struct OfflineTarget {
   // HKLM\System\CurrentControlSet\Control\ComputerName\ComputerName, value
   // "ComputerName"; empty when the registry does not hold it.
   Text computerName;
+  // HKEY_LOCAL_MACHINE's subtrees asked for; nullptr when none were.
+  std::unique_ptr<Registry> machine;
+  // The users, in the order of their names, when user subtrees were asked
+  // for.
+  std::vector<OfflineUser> users;
+  // For the user: each user file that could not be read, worded as the
+  // errors below are.
+  std::vector<Text> warnings;
 };
 
 // Opens the folder at path. An error's description is the message for the
@@ -54,7 +89,8 @@ struct OfflineTarget {
 //   ファイル /x/system.reg を読み込めません: 12 行目: 値の行が正しくありません
 //   ユーザー名 a\b は使えません
 Result<OfflineTarget> openTarget(const std::string& path,
-                                 const std::optional<Text>& userName = std::nullopt);
+                                 const std::optional<Text>& userName = std::nullopt,
+                                 const TargetReading& reading = {});
 
 }  // namespace vemdrol
 

@@ -1,17 +1,20 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "base/utf16.h"
 #include "files/error_message.h"
 #include "formats/registry/registry_tree.h"
 #include "formats/registry/wine_registry.h"
 #include "offline/hive.h"
+#include "offline/subtree_registry.h"
 #include "offline/target.h"
 #include "os/memory/classes_registry.h"
 #include "os/posix/errors.h"
@@ -123,7 +126,71 @@ PosixFileSystem::DriveTable wineDrives(const std::string& prefix, const std::str
   return drives;
 }
 
-Result<OfflineTarget> openWinePrefix(OfflineTarget target) {
+// The names of the folders in a folder of the target, sorted; links and
+// the folders that hold no user passed over.
+std::vector<Text> profileFolders(PosixFileSystem& files, TextView folder) {
+  std::vector<Text> names;
+  const std::string native = nativeOf(files, folder);
+  if (native.empty()) return names;
+  DIR* listing = ::opendir(native.c_str());
+  if (!listing) return names;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat status;
+    const std::string path = native + "/" + name;
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) continue;
+    const Text shownName = shown(name);
+    bool noUser = false;
+    for (TextView other : {L"Public", L"Default", L"Default User", L"All Users"}) {
+      noUser |= equalNoCase(shownName, other);
+    }
+    if (!noUser) names.push_back(shownName);
+  }
+  ::closedir(listing);
+  std::sort(names.begin(), names.end(), LessNoCase());
+  return names;
+}
+
+std::unique_ptr<Registry> placed(RegistryRoot root, TextView path, RegistryTree tree) {
+  auto registry = std::make_unique<SubtreeRegistry>();
+  registry->place(root, path, std::make_shared<const RegistryTree>(std::move(tree)));
+  return registry;
+}
+
+// The prefix's user: user.reg, named by the user's folder. Wine names the
+// folder after the user it runs as, which user.reg's logon values record.
+void readWineUser(OfflineTarget& target, const TargetReading& reading) {
+  PosixFileSystem& files = *target.files;
+  if (!exists(files, L"C:\\user.reg", false)) return;
+  const std::string userReg = nativeOf(files, L"C:\\user.reg");
+  Result<std::string> bytes = files.readFile(L"C:\\user.reg");
+  if (!bytes) {
+    target.warnings.push_back(
+        cannotRead(userReg, static_cast<int>(bytes.error().number)).description);
+    return;
+  }
+  std::vector<Text> kept = reading.userSubtrees;
+  kept.emplace_back(L"Volatile Environment");
+  Result<RegistryTree> tree = readWineSubtrees(bytes.value(), kept);
+  if (!tree) {
+    target.warnings.push_back(cannotRead(userReg, tree.error()).description);
+    return;
+  }
+  const RegistryTree::Node logon = tree.value().walk(u"Volatile Environment");
+  const std::optional<RegistryData> userName =
+      logon == RegistryTree::noNode ? std::nullopt : tree.value().value(logon, u"USERNAME");
+  const Text loggedOn = userName ? stringOf(*userName) : Text();
+  const std::vector<Text> folders = profileFolders(files, L"C:\\drive_c\\users");
+  Text name = folders.empty() ? loggedOn : folders.front();
+  for (const Text& folder : folders) {
+    if (equalNoCase(folder, loggedOn)) name = folder;
+  }
+  target.users.push_back(OfflineUser{
+      std::move(name), placed(RegistryRoot::currentUser, L"", std::move(tree).value())});
+}
+
+Result<OfflineTarget> openWinePrefix(OfflineTarget target, const TargetReading& reading) {
   PosixFileSystem& files = *target.files;
   const std::string systemReg = nativeOf(files, L"C:\\system.reg");
   Result<std::string> bytes = files.readFile(L"C:\\system.reg");
@@ -131,16 +198,71 @@ Result<OfflineTarget> openWinePrefix(OfflineTarget target) {
   if (!exists(files, L"C:\\drive_c", true)) return noFolder(target.folder + "/drive_c");
   const std::string driveC = nativeOf(files, L"C:\\drive_c");
 
-  Result<WineMachine> machine = readWineMachine(bytes.value());
+  Result<WineMachine> machine = readWineMachine(bytes.value(), reading.machineSubtrees);
   bytes = std::string();
   if (!machine) return cannotRead(systemReg, machine.error());
 
   target.kind = TargetKind::winePrefix;
   target.computerName = std::move(machine.value().computerName);
-  target.registry = std::make_unique<ClassesRegistry>(std::move(machine.value().classes));
+  target.registry = std::make_unique<ClassesRegistry>(
+      reading.classes ? std::move(machine.value().classes) : RegistryTree());
+  if (!reading.machineSubtrees.empty()) {
+    target.machine = placed(RegistryRoot::localMachine, L"", std::move(machine.value().subtrees));
+  }
+  // Read while C: is still the prefix's own folder.
+  if (!reading.userSubtrees.empty()) readWineUser(target, reading);
   target.drives = wineDrives(target.folder, driveC);
   target.files = std::make_unique<PosixFileSystem>(target.drives, target.folder);
   return target;
+}
+
+// The paths of HKEY_LOCAL_MACHINE below "Software", as paths of the
+// SOFTWARE hive.
+std::vector<Text> softwarePaths(const std::vector<Text>& machinePaths) {
+  std::vector<Text> paths;
+  for (const Text& path : machinePaths) {
+    if (equalNoCase(path, L"Software")) {
+      paths.emplace_back();
+    } else if (startsWithNoCase(path, L"Software\\")) {
+      paths.push_back(path.substr(9));
+    }
+  }
+  return paths;
+}
+
+// Every profile with an NTUSER.DAT, and its classes where it has them.
+void readWindowsUsers(OfflineTarget& target, const TargetReading& reading) {
+  PosixFileSystem& files = *target.files;
+  // The user's classes are HKEY_CURRENT_USER\Software\Classes.
+  std::vector<Text> classesPaths;
+  for (const Text& path : reading.userSubtrees) {
+    if (startsWithNoCase(path, L"Software\\Classes\\")) classesPaths.push_back(path.substr(17));
+  }
+  for (const Text& name : profileFolders(files, L"C:\\Users")) {
+    const Text profile = L"C:\\Users\\" + name;
+    if (!exists(files, profile + L"\\NTUSER.DAT", false)) continue;
+    const std::string ntuser = nativeOf(files, profile + L"\\NTUSER.DAT");
+    Result<RegistryTree> tree = readHiveFileSubtrees(ntuser, reading.userSubtrees);
+    if (!tree) {
+      target.warnings.push_back(cannotRead(ntuser, tree.error()).description);
+      continue;
+    }
+    auto registry = std::make_unique<SubtreeRegistry>();
+    registry->place(RegistryRoot::currentUser, L"",
+                    std::make_shared<const RegistryTree>(std::move(tree).value()));
+    const Text classes = profile + L"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+    if (!classesPaths.empty() && exists(files, classes, false)) {
+      const std::string native = nativeOf(files, classes);
+      Result<RegistryTree> classesTree = readHiveFileSubtrees(native, classesPaths);
+      if (classesTree) {
+        registry->place(RegistryRoot::currentUser, L"Software\\Classes",
+                        std::make_shared<const RegistryTree>(std::move(classesTree).value()));
+      } else {
+        target.warnings.push_back(cannotRead(native, classesTree.error()).description);
+      }
+    }
+    target.users.push_back(OfflineUser{name, std::move(registry)});
+  }
 }
 
 Result<Text> windowsComputerName(PosixFileSystem& files) {
@@ -167,14 +289,22 @@ Result<Text> windowsComputerName(PosixFileSystem& files) {
   return name.value() ? stringOf(*name.value()) : Text();
 }
 
-Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text>& userName) {
+Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text>& userName,
+                                  const TargetReading& reading) {
   PosixFileSystem& files = *target.files;
   const std::string software = nativeOf(files, L"C:\\Windows\\System32\\config\\SOFTWARE");
-  Result<RegistryTree> machine = readHiveTree(software, L"Classes");
+  Result<RegistryTree> machine =
+      reading.classes ? readHiveTree(software, L"Classes") : Result<RegistryTree>(RegistryTree());
   if (!machine) return cannotRead(software, machine.error());
+  if (!reading.machineSubtrees.empty()) {
+    Result<RegistryTree> subtrees =
+        readHiveFileSubtrees(software, softwarePaths(reading.machineSubtrees));
+    if (!subtrees) return cannotRead(software, subtrees.error());
+    target.machine = placed(RegistryRoot::localMachine, L"Software", std::move(subtrees).value());
+  }
 
   std::optional<RegistryTree> user;
-  if (userName) {
+  if (userName && reading.classes) {
     if (userName->empty() || *userName == L"." || *userName == L".." ||
         userName->find_first_of(L"\\/:") != Text::npos || userName->find(L'\0') != Text::npos) {
       return Error{unusable, L"ユーザー名 " + *userName + L" は使えません"};
@@ -196,12 +326,14 @@ Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text
   target.kind = TargetKind::windowsInstallation;
   target.computerName = std::move(computerName).value();
   target.registry = std::make_unique<ClassesRegistry>(std::move(machine).value(), std::move(user));
+  if (!reading.userSubtrees.empty()) readWindowsUsers(target, reading);
   return target;
 }
 
 }  // namespace
 
-Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Text>& userName) {
+Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Text>& userName,
+                                 const TargetReading& reading) {
   const std::optional<std::string> folder = realPath(path);
   if (!folder || !isFolder(*folder)) return noFolder(path);
   OfflineTarget target;
@@ -209,9 +341,10 @@ Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Te
   target.drives = {{L'C', *folder}};
   target.files = std::make_unique<PosixFileSystem>(target.drives, *folder);
   try {
-    if (exists(*target.files, L"C:\\system.reg", false)) return openWinePrefix(std::move(target));
+    if (exists(*target.files, L"C:\\system.reg", false))
+      return openWinePrefix(std::move(target), reading);
     if (exists(*target.files, L"C:\\Windows\\System32\\config\\SOFTWARE", false)) {
-      return openWindows(std::move(target), userName);
+      return openWindows(std::move(target), userName, reading);
     }
   } catch (const std::bad_alloc&) {
     return Error{ENOMEM, errorText(fileReadError(ENOMEM))};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -134,6 +135,11 @@ std::optional<std::u16string> storedName(const ByteReader& cell, Offset at, Offs
   return name;
 }
 
+struct HiveSubtreeStart {
+  Offset key;
+  std::vector<std::u16string> way;
+};
+
 class Hive {
  public:
   explicit Hive(CellMap map) : map_(std::move(map)) {}
@@ -200,6 +206,69 @@ class Hive {
       return true;
     }
     return true;
+  }
+
+  // Every value of the key with its name; false where the values do not
+  // add up.
+  bool values(const ByteReader& keyCell,
+              std::vector<std::pair<std::u16string, HiveValueCell>>& out) const {
+    out.clear();
+    const std::uint32_t count = u32In(keyCell, 0x28);
+    if (count == 0) return true;
+    // Every value has a value cell of its own.
+    if (count > size() / valueCellSize) return false;
+    const std::optional<ByteReader> list = map_.cellAt(u32In(keyCell, 0x2C));
+    if (!list || !list->holds(4, Offset{4} * count)) return false;
+    out.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const Offset at = binsStart + u32In(*list, 4 + Offset{4} * i);
+      const std::optional<ByteReader> vk = map_.cell(at);
+      if (!vk || vk->size() < valueCellSize || !vk->matches(4, "vk")) return false;
+      std::optional<std::u16string> stored =
+          storedName(*vk, valueCellSize, u16In(*vk, 6), (u16In(*vk, 0x14) & 1) != 0);
+      if (!stored || !dataFits(*vk)) return false;
+      out.emplace_back(std::move(*stored), HiveValueCell{at, u32In(*vk, 0x10)});
+    }
+    return true;
+  }
+
+  // The keys below key that names leads to, "*" standing for every
+  // subkey, each with the names of its way from the root; a name missing
+  // on the way leads to nothing.
+  Status expand(Offset key, std::span<const std::u16string> names, std::vector<std::u16string>& way,
+                std::vector<HiveSubtreeStart>& found) const {
+    if (names.empty()) {
+      found.push_back(HiveSubtreeStart{key, way});
+      return success();
+    }
+    const std::optional<ByteReader> cell = keyCell(key);
+    std::vector<Offset> children;
+    if (!cell || !subkeys(*cell, children)) return damagedAt(joinedWay(way));
+    const bool every = names.front() == u"*";
+    for (Offset child : children) {
+      const std::optional<ByteReader> childCell = keyCell(child);
+      std::optional<std::u16string> name =
+          childCell ? nameOf(*childCell) : std::optional<std::u16string>();
+      if (!name) return damagedAt(joinedWay(way));
+      if (!every && compareRegistryNames(*name, names.front(), RegistryNameOrder::windows) != 0) {
+        continue;
+      }
+      way.push_back(std::move(*name));
+      Status below = expand(child, names.subspan(1), way, found);
+      way.pop_back();
+      if (!below) return below;
+      if (!every) break;
+    }
+    return success();
+  }
+
+  static std::u16string joinedWay(const std::vector<std::u16string>& way) {
+    std::u16string path;
+    for (const std::u16string& name : way) {
+      if (!path.empty()) path += u'\\';
+      path += name;
+    }
+    return path;
   }
 
   // Finds the subkey path below the root; nullopt when a name is missing,
@@ -340,6 +409,96 @@ Result<HiveKeys> readHiveKeys(std::string_view bytes, TextView keyPath) {
   return read;
 }
 
+namespace {
+
+template <class FirstSight>
+Status readSubtree(const Hive& hive, Offset start, RegistryTree::Node top, std::size_t depth,
+                   HiveSubtrees& read, FirstSight& firstSight) {
+  std::vector<Offset> children;
+  std::vector<std::pair<std::u16string, HiveValueCell>> values;
+  {
+    // Breadth first, as readHiveKeys reads.
+    std::vector<std::pair<Offset, RegistryTree::Node>> queue{{start, top}};
+    std::vector<std::size_t> depths{depth};
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+      const auto [cellAt, node] = queue[next];
+      const auto where = [&, node = node] { return damagedAt(pathOf(read.keys, L"", node)); };
+      const std::optional<ByteReader> cell = hive.keyCell(cellAt);
+      if (!cell || !hive.subkeys(*cell, children) || !hive.values(*cell, values)) return where();
+      if (!children.empty() && depths[next] + 1 > maxHiveKeyDepth) return where();
+      for (auto& [name, value] : values) {
+        read.values.push_back(HiveNamedValue{node, std::move(name), value});
+      }
+      for (Offset child : children) {
+        const std::optional<ByteReader> childCell = hive.keyCell(child);
+        const std::optional<std::u16string> name =
+            childCell ? Hive::nameOf(*childCell) : std::optional<std::u16string>();
+        // A key met twice is a cycle or a key listed under two parents.
+        if (!name || !firstSight(child)) return where();
+        queue.emplace_back(child, read.keys.subkey(node, *name));
+        depths.push_back(depths[next] + 1);
+      }
+    }
+  }
+  return success();
+}
+
+}  // namespace
+
+Result<HiveSubtrees> readHiveSubtrees(std::string_view bytes, const std::vector<Text>& keyPaths) {
+  Result<Hive> opened = openHive(bytes);
+  if (!opened) return opened.error();
+  const Hive& hive = opened.value();
+  HiveSubtrees read;
+  // Every key cell read once, whatever path it was reached by.
+  std::vector<std::uint64_t> seen(hive.size() / 4 / 64 + 1, 0);
+  const auto firstSight = [&](Offset at) {
+    std::uint64_t& word = seen[at / 4 / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (at / 4 % 64);
+    const bool before = (word & bit) != 0;
+    word |= bit;
+    return !before;
+  };
+  // The shorter paths first, so that a path inside another asked for is
+  // read with it and passed over when its turn comes.
+  std::vector<Text> paths(keyPaths);
+  const auto nameCount = [](const Text& path) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+      if (path[i] != L'\\' && (i == 0 || path[i - 1] == L'\\')) ++count;
+    }
+    return count;
+  };
+  std::stable_sort(paths.begin(), paths.end(),
+                   [&](const Text& a, const Text& b) { return nameCount(a) < nameCount(b); });
+  std::vector<HiveSubtreeStart> starts;
+  for (const Text& keyPath : paths) {
+    starts.clear();
+    std::vector<std::u16string> names;
+    const std::u16string units = toUtf16(keyPath);
+    std::u16string_view rest = units;
+    while (!rest.empty()) {
+      const std::size_t separator = rest.find(u'\\');
+      if (separator != 0) names.emplace_back(rest.substr(0, separator));
+      if (separator == std::u16string_view::npos) break;
+      rest.remove_prefix(separator + 1);
+    }
+    std::vector<std::u16string> way;
+    if (Status found = hive.expand(hive.root(), names, way, starts); !found) return found.error();
+    for (const HiveSubtreeStart& start : starts) {
+      if (!firstSight(start.key)) continue;
+      // The way there, by the names the hive gives them.
+      RegistryTree::Node top = read.keys.top();
+      for (const std::u16string& name : start.way) top = read.keys.subkey(top, name);
+      if (Status subtree = readSubtree(hive, start.key, top, start.way.size(), read, firstSight);
+          !subtree) {
+        return subtree.error();
+      }
+    }
+  }
+  return read;
+}
+
 Result<std::optional<HiveValueCell>> findHiveValue(std::string_view bytes, TextView keyPath,
                                                    TextView valueName) {
   Result<Hive> opened = openHive(bytes);
@@ -351,6 +510,34 @@ Result<std::optional<HiveValueCell>> findHiveValue(std::string_view bytes, TextV
   std::optional<HiveValueCell> found;
   const std::optional<ByteReader> cell = hive.keyCell(*key.value());
   if (!cell || !hive.value(*cell, toUtf16(valueName), found)) return damagedAt(toUtf16(keyPath));
+  return found;
+}
+
+Result<std::vector<HiveSubkeyValue>> findHiveSubkeyValues(std::string_view bytes, TextView keyPath,
+                                                          TextView valueName) {
+  Result<Hive> opened = openHive(bytes);
+  if (!opened) return opened.error();
+  const Hive& hive = opened.value();
+  Result<std::optional<Offset>> key = hive.find(keyPath);
+  if (!key) return key.error();
+  if (!key.value()) return faultError(Fault::noSuchKey, missingNumber, Text(keyPath));
+  const std::optional<ByteReader> cell = hive.keyCell(*key.value());
+  std::vector<Offset> children;
+  if (!cell || !hive.subkeys(*cell, children)) return damagedAt(toUtf16(keyPath));
+  const std::u16string wanted = toUtf16(valueName);
+  std::vector<HiveSubkeyValue> found;
+  found.reserve(children.size());
+  for (const Offset child : children) {
+    const std::optional<ByteReader> childCell = hive.keyCell(child);
+    const std::optional<std::u16string> name =
+        childCell ? Hive::nameOf(*childCell) : std::optional<std::u16string>();
+    if (!name) return damagedAt(toUtf16(keyPath));
+    HiveSubkeyValue entry{fromUtf16(*name), std::nullopt};
+    if (!hive.value(*childCell, wanted, entry.value)) {
+      return damagedAt(toUtf16(keyPath) + u'\\' + *name);
+    }
+    found.push_back(std::move(entry));
+  }
   return found;
 }
 

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +58,38 @@ Result<HiveKeys> readHiveKeys(std::string_view hive, TextView keyPath);
 // value is not there. The faults: notHive, hiveDamaged.
 Result<std::optional<HiveValueCell>> findHiveValue(std::string_view hive, TextView keyPath,
                                                    TextView valueName);
+
+// Each subkey of the key at keyPath with where its value of that name lies
+// (nullopt where it has none), in the order the hive lists them: one
+// reading of the cells for all of them, where findHiveValue would read them
+// once a value. The faults: notHive, hiveDamaged, noSuchKey with keyPath.
+struct HiveSubkeyValue {
+  Text subkey;
+  std::optional<HiveValueCell> value;
+};
+Result<std::vector<HiveSubkeyValue>> findHiveSubkeyValues(std::string_view hive, TextView keyPath,
+                                                          TextView valueName);
+
+// A value of a key of the subtrees read: the key, the value's name ("" the
+// default value) and where its data lies.
+struct HiveNamedValue {
+  RegistryTree::Node node = 0;
+  std::u16string name;
+  HiveValueCell cell;
+};
+
+// The subtrees read of a hive, the tree's top its root key.
+struct HiveSubtrees {
+  RegistryTreeBuilder keys{std::nullopt};
+  std::vector<HiveNamedValue> values;
+};
+
+// The keys at keyPaths ("\"-separated names below the hive's root key, a
+// name "*" standing for every subkey) with everything below them and every value of theirs, under
+// the keys that lead to them (kept without values). A path the hive does not have is passed over,
+// and a path inside another one asked for adds nothing. The faults: notHive, hiveDamaged with the
+// path of the key where the damage lies.
+Result<HiveSubtrees> readHiveSubtrees(std::string_view hive, const std::vector<Text>& keyPaths);
 
 // The path of node of keys read at keyPath, as hiveDamaged names it.
 Text hiveKeyPath(const RegistryTreeBuilder& keys, TextView keyPath, RegistryTree::Node node);

@@ -123,6 +123,23 @@ std::optional<RegistryData> RegistryTree::defaultValue(Node node) const {
   return RegistryData{value.type, valueBytes_.substr(value.at, value.size)};
 }
 
+std::optional<RegistryData> RegistryTree::value(Node node, std::u16string_view name) const {
+  if (name.empty()) return defaultValue(node);
+  auto at =
+      std::lower_bound(named_.begin(), named_.end(), node,
+                       [](const NamedValue& value, Node wanted) { return value.node < wanted; });
+  const Value* found = nullptr;
+  for (; at != named_.end() && at->node == node; ++at) {
+    const std::u16string_view stored =
+        std::u16string_view(names_).substr(at->nameAt, at->nameLength);
+    if (compareRegistryNames(stored, name, RegistryNameOrder::windows) == 0) {
+      found = &values_[at->value];
+    }
+  }
+  if (!found) return std::nullopt;
+  return RegistryData{found->type, valueBytes_.substr(found->at, found->size)};
+}
+
 const RegistryTree::Link* RegistryTree::link(Node node) const {
   if (links_.empty()) return nullptr;
   const auto at = links_.find(node);
@@ -132,7 +149,8 @@ const RegistryTree::Link* RegistryTree::link(Node node) const {
 std::size_t RegistryTree::heldBytes() const {
   return nodes_.capacity() * sizeof(Entry) + children_.capacity() * sizeof(Node) +
          sorted_.capacity() * sizeof(Node) + names_.capacity() * sizeof(char16_t) +
-         valueBytes_.capacity() + values_.capacity() * sizeof(Value);
+         valueBytes_.capacity() + values_.capacity() * sizeof(Value) +
+         named_.capacity() * sizeof(NamedValue);
 }
 
 RegistryTreeBuilder::RegistryTreeBuilder(std::optional<RegistryNameOrder> listingOrder,
@@ -207,6 +225,24 @@ void RegistryTreeBuilder::setDefault(Node node, std::uint32_t type, std::string_
   values_.push_back(RegistryTree::Value{type, at, static_cast<std::uint32_t>(bytes.size())});
 }
 
+void RegistryTreeBuilder::setValue(Node node, std::u16string_view name, std::uint32_t type,
+                                   std::string_view bytes) {
+  if (name.empty()) {
+    setDefault(node, type, bytes);
+    return;
+  }
+  const std::uint32_t nameAt = checkedSize(names_.size());
+  checkedSize(names_.size() + name.size());
+  const std::uint32_t at = checkedSize(valueBytes_.size());
+  checkedSize(valueBytes_.size() + bytes.size());
+  names_ += name;
+  valueBytes_ += bytes;
+  const std::uint32_t value = checkedSize(values_.size());
+  values_.push_back(RegistryTree::Value{type, at, static_cast<std::uint32_t>(bytes.size())});
+  named_.push_back(
+      RegistryTree::NamedValue{node, nameAt, static_cast<std::uint32_t>(name.size()), value});
+}
+
 void RegistryTreeBuilder::setLink(Node node, std::optional<std::u16string_view> target) {
   links_[node] = target ? std::optional<std::u16string>(*target) : std::nullopt;
 }
@@ -240,6 +276,13 @@ RegistryTree RegistryTreeBuilder::finish() && {
   tree.names_ = std::move(names_);
   tree.valueBytes_ = std::move(valueBytes_);
   tree.values_ = std::move(values_);
+  // By node, each node's values in the order set, so that the last of a
+  // name set twice is the one found.
+  std::stable_sort(named_.begin(), named_.end(),
+                   [](const RegistryTree::NamedValue& a, const RegistryTree::NamedValue& b) {
+                     return a.node < b.node;
+                   });
+  tree.named_ = std::move(named_);
 
   const auto sortRange = [&](std::vector<Node>& nodes, const RegistryTree::Entry& entry,
                              RegistryNameOrder order) {

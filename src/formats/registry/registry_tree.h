@@ -4,8 +4,11 @@
 //
 // A RegistryTree is one key and everything below it: every name stored once
 // in one block of UTF-16 code units, the keys in flat arrays, each key's
-// subkeys side by side in the order the registry lists them. Of the values
-// only the default values are kept, since no reader asks for named values.
+// subkeys side by side in the order the registry lists them. Every key may
+// have a default value; named values are kept only where the reader asked
+// for them (the subtrees a lister reads, such as the uninstall entries),
+// so that the classes of a crowded machine, with millions of named values
+// no reader wants, cost no more than their keys and default values.
 //
 // os/memory/classes_registry.h answers for HKEY_CLASSES_ROOT over such trees
 // the way the running system does.
@@ -46,6 +49,9 @@ class RegistryTree {
   // of the same name, the first one listed.
   Node find(Node node, std::u16string_view name) const;
   std::optional<RegistryData> defaultValue(Node node) const;
+  // The value of that name (letter case ignored as the registry ignores
+  // it; "" the default value); nullopt when the tree keeps none.
+  std::optional<RegistryData> value(Node node, std::u16string_view name) const;
   // The key a "\"-separated path names below the top, runs of separators
   // passed over and every symbolic link on the way followed; noNode where
   // there is none or a link leads nowhere.
@@ -79,6 +85,13 @@ class RegistryTree {
     std::uint32_t at = 0;
     std::uint32_t size = 0;
   };
+  // A named value: its name in names_, its data in values_.
+  struct NamedValue {
+    Node node = 0;
+    std::uint32_t nameAt = 0;
+    std::uint32_t nameLength = 0;
+    std::uint32_t value = 0;
+  };
 
   std::vector<Entry> nodes_;
   std::vector<Node> children_;
@@ -90,6 +103,8 @@ class RegistryTree {
   std::u16string names_;
   std::string valueBytes_;
   std::vector<Value> values_;
+  // Sorted by node; empty for a tree of default values alone.
+  std::vector<NamedValue> named_;
   std::unordered_map<Node, Link> links_;
 };
 
@@ -116,6 +131,9 @@ class RegistryTreeBuilder {
   Node addSubkey(Node parent, std::u16string_view name);
 
   void setDefault(Node node, std::uint32_t type, std::string_view bytes);
+  // A named value; "" sets the default value. Of a name set twice the
+  // last counts, as when Wine's server loads a file that sets it twice.
+  void setValue(Node node, std::u16string_view name, std::uint32_t type, std::string_view bytes);
   // Makes node a symbolic link to a full registry path ("\REGISTRY\...");
   // without a target it is a link that leads nowhere.
   void setLink(Node node, std::optional<std::u16string_view> target);
@@ -147,6 +165,7 @@ class RegistryTreeBuilder {
   std::u16string names_;
   std::string valueBytes_;
   std::vector<RegistryTree::Value> values_;
+  std::vector<RegistryTree::NamedValue> named_;
   std::unordered_map<Node, std::optional<std::u16string>> links_;
   // Open addressing over entries_, for subkey(): noNode marks a free slot.
   std::vector<Node> table_;

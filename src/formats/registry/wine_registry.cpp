@@ -365,12 +365,101 @@ std::u16string unitsOf(std::string_view bytes) {
   return units;
 }
 
-// Keeps Software\Classes whole, and of System what leads to the computer
-// name.
+// The subtrees asked for, kept whole with their named values.
+class SubtreeKeeper {
+ public:
+  SubtreeKeeper(const KeptSubtrees& kept, std::u16string rootPath)
+      : tree_(RegistryNameOrder::wine, std::move(rootPath)) {
+    for (const Text& path : kept) {
+      const std::u16string units = toUtf16(path);
+      std::vector<std::u16string> names;
+      std::u16string_view rest = units;
+      while (!rest.empty()) {
+        const std::size_t separator = rest.find(u'\\');
+        if (separator != 0) names.emplace_back(rest.substr(0, separator));
+        if (separator == std::u16string_view::npos) break;
+        rest.remove_prefix(separator + 1);
+      }
+      paths_.push_back(std::move(names));
+    }
+  }
+
+  bool any() const { return !paths_.empty(); }
+
+  // Whether the key lies in a subtree asked for; its values follow.
+  bool key(const std::vector<std::u16string_view>& names) {
+    endKey();
+    active_ = false;
+    for (const std::vector<std::u16string>& path : paths_) {
+      if (names.size() < path.size()) continue;
+      bool inside = true;
+      for (std::size_t i = 0; inside && i < path.size(); ++i) {
+        inside = path[i] == u"*" || sameName(names[i], path[i]);
+      }
+      if (!inside) continue;
+      node_ = tree_.top();
+      for (std::u16string_view name : names) node_ = tree_.subkey(node_, name);
+      active_ = true;
+      break;
+    }
+    return active_;
+  }
+
+  void link() {
+    if (active_) isLink_ = true;
+  }
+
+  void value(std::u16string_view name, std::uint32_t type, std::string_view data) {
+    if (!active_) return;
+    if (isLink_ && sameName(name, u"SymbolicLinkValue")) linkTarget_ = unitsOf(data);
+    tree_.setValue(node_, name, type, data);
+  }
+
+  RegistryTree finish() {
+    endKey();
+    return std::move(tree_).finish();
+  }
+
+ private:
+  void endKey() {
+    if (isLink_) {
+      tree_.setLink(node_,
+                    linkTarget_ ? std::optional<std::u16string_view>(*linkTarget_) : std::nullopt);
+    }
+    isLink_ = false;
+    linkTarget_.reset();
+  }
+
+  std::vector<std::vector<std::u16string>> paths_;
+  RegistryTreeBuilder tree_;
+  RegistryTree::Node node_ = 0;
+  bool active_ = false;
+  bool isLink_ = false;
+  std::optional<std::u16string> linkTarget_;
+};
+
+class SubtreeSink final : public WineRegistrySink {
+ public:
+  explicit SubtreeSink(SubtreeKeeper& keeper) : keeper_(keeper) {}
+  bool key(const std::vector<std::u16string_view>& names) override { return keeper_.key(names); }
+  void link() override { keeper_.link(); }
+  void value(std::u16string_view name, std::uint32_t type, std::string_view data) override {
+    keeper_.value(name, type, data);
+  }
+
+ private:
+  SubtreeKeeper& keeper_;
+};
+
+// Keeps Software\Classes whole, of System what leads to the computer name,
+// and the subtrees asked for.
 class MachineSink final : public WineRegistrySink {
  public:
+  explicit MachineSink(const KeptSubtrees& kept) : subtrees_(kept, u"\\REGISTRY\\Machine") {}
+
   bool key(const std::vector<std::u16string_view>& names) override {
     endKey();
+    const bool kept = subtrees_.any() && subtrees_.key(names);
     if (names.size() >= 2 && sameName(names[0], u"Software") && sameName(names[1], u"Classes")) {
       kind_ = Kind::classes;
       node_ = classes_.top();
@@ -389,12 +478,16 @@ class MachineSink final : public WineRegistrySink {
       return true;
     }
     kind_ = Kind::none;
-    return false;
+    return kept;
   }
 
-  void link() override { isLink_ = true; }
+  void link() override {
+    isLink_ = true;
+    subtrees_.link();
+  }
 
   void value(std::u16string_view name, std::uint32_t type, std::string_view data) override {
+    subtrees_.value(name, type, data);
     switch (kind_) {
       case Kind::classes:
         if (name.empty()) {
@@ -433,6 +526,7 @@ class MachineSink final : public WineRegistrySink {
     const auto name = computerNames_.find(set);
     if (name != computerNames_.end()) machine.computerName = name->second;
     machine.classes = std::move(classes_).finish();
+    if (subtrees_.any()) machine.subtrees = subtrees_.finish();
     return machine;
   }
 
@@ -460,6 +554,7 @@ class MachineSink final : public WineRegistrySink {
   std::u16string controlSet_;
   std::optional<std::u16string> currentControlSetLink_;
   std::map<std::u16string, Text> computerNames_;
+  SubtreeKeeper subtrees_;
 };
 
 }  // namespace
@@ -468,11 +563,27 @@ Status readWineRegistry(std::string_view bytes, WineRegistrySink& sink) {
   return Reader(bytes, sink).run();
 }
 
-Result<WineMachine> readWineMachine(std::string_view systemReg) {
+Result<WineMachine> readWineMachine(std::string_view systemReg, const KeptSubtrees& kept) {
   try {
-    MachineSink sink;
+    MachineSink sink(kept);
     if (Status read = readWineRegistry(systemReg, sink); !read) return read.error();
     return sink.finish();
+  } catch (const std::bad_alloc&) {
+    return faultError(Fault::outOfMemory, 7);
+  }
+}
+
+}  // namespace vemdrol
+
+namespace vemdrol {
+
+Result<RegistryTree> readWineSubtrees(std::string_view file, const KeptSubtrees& kept,
+                                      std::u16string rootPath) {
+  try {
+    SubtreeKeeper keeper(kept, std::move(rootPath));
+    SubtreeSink sink(keeper);
+    if (Status read = readWineRegistry(file, sink); !read) return read.error();
+    return keeper.finish();
   } catch (const std::bad_alloc&) {
     return faultError(Fault::outOfMemory, 7);
   }

@@ -63,6 +63,13 @@ class WineRegistrySink {
 // 1.
 Status readWineRegistry(std::string_view bytes, WineRegistrySink& sink);
 
+// Key paths below a file's top ("Software\Microsoft\Windows", "\"-separated,
+// letter case ignored, a name "*" standing for every subkey) whose keys a
+// reader keeps
+// whole: every key below them with every value, the named ones too. The
+// keys above them are kept as the way there, without values.
+using KeptSubtrees = std::vector<Text>;
+
 // What a scan needs of system.reg.
 struct WineMachine {
   // HKLM\Software\Classes, listed in Wine's order, with its links.
@@ -71,8 +78,18 @@ struct WineMachine {
   // "ComputerName" (through the link CurrentControlSet may be); empty when
   // there is none.
   Text computerName;
+  // The subtrees asked for, the tree's top HKEY_LOCAL_MACHINE, listed in
+  // Wine's order; empty when none were asked for.
+  RegistryTree subtrees;
 };
 
-Result<WineMachine> readWineMachine(std::string_view systemReg);
+Result<WineMachine> readWineMachine(std::string_view systemReg, const KeptSubtrees& kept = {});
+
+// The subtrees asked for of one of Wine's registry files (user.reg, whose
+// top is the user's HKEY_CURRENT_USER), listed in Wine's order. rootPath is
+// the file's top as a full registry path, against which links are resolved
+// ("\REGISTRY\Machine" for system.reg).
+Result<RegistryTree> readWineSubtrees(std::string_view file, const KeptSubtrees& kept,
+                                      std::u16string rootPath = u"");
 
 }  // namespace vemdrol
