@@ -1,18 +1,26 @@
 // The main window of the Windows build, the real one with its controls.
 // It shows the core's state and forwards its events to MainWindow; the list
-// control is a virtual list-view that draws the rows of the core's ListModel.
+// control (app/list_view_win32.h) draws the rows of the core's ListModel,
+// with the cell tooltips over it (app/cell_tips_win32.h).
 //
 // Positions are the core's twips, converted at the dots per inch of the
 // monitor the window is on, and again when it moves to another one. Where a
 // font needs more room than the twips give, the real control is made taller
 // here (app/form_design.h keeps the design, app/layout.h the resize rule).
+//
+// The window's procedure only dispatches; the handlers of its creation and
+// events are in main_window_win32.cpp, the layout in
+// main_window_layout_win32.cpp, the Form interface in
+// main_window_form_win32.cpp, the keys and menus in
+// main_window_keys_win32.cpp.
 #pragma once
 
 #include <array>
 #include <optional>
-#include <vector>
 
+#include "app/cell_tips_win32.h"
 #include "app/form.h"
+#include "app/list_view_win32.h"
 #include "app/main_window.h"
 #include "os/win32/gdi.h"
 #include "os/win32/windows.h"
@@ -22,7 +30,7 @@ namespace vemdrol {
 // Posted by the detail worker's thread when it has read details.
 inline constexpr UINT detailsReadyMessage = WM_APP + 1;
 
-class MainWindowWin32 final : public Form, private ListObserver {
+class MainWindowWin32 final : public Form {
  public:
   MainWindowWin32(HINSTANCE instance, WindowServices& services);
   ~MainWindowWin32() override;
@@ -49,9 +57,11 @@ class MainWindowWin32 final : public Form, private ListObserver {
   // The whole text of the list's cell at a point of the list's client area
   // when the column is too narrow for it; "" otherwise. The tooltip over the
   // list shows it.
-  Text cutOffTextAt(POINT point) const;
+  Text cutOffTextAt(POINT point) const { return listView_.cutOffTextAt(point); }
   // The model's column that the list control shows at a place, from 0.
-  std::optional<std::size_t> modelColumn(int viewColumn) const;
+  std::optional<std::size_t> modelColumn(int viewColumn) const {
+    return listView_.modelColumn(viewColumn);
+  }
 
   // Form
   Text caption(Control control) const override;
@@ -73,23 +83,27 @@ class MainWindowWin32 final : public Form, private ListObserver {
   long addListExtendedStyle(unsigned long bits) override;
 
  private:
+  static constexpr UINT_PTR endTimerId = 1;
+
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR form);
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
   LRESULT onCreate();
   void onSize(WPARAM kind);
   void onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onNotify(const NMHDR& header);
   void onEndTimer();
+  void onDetailsReady();
   LRESULT onColour(HDC dc, HWND control);
   bool onSetCursor(HWND under);
-  bool onKey(HWND target, WPARAM key);
   bool onContextMenu(HWND from, POINT at);
-  void onDpiChanged(int dpi, const RECT& suggested);
+  void onActivate(WPARAM state);
+  void onSetFocus();
   void onMinMaxInfo(MINMAXINFO& info);
-  void onListMouseMove(POINT point);
+  void onDpiChanged(int dpi, const RECT& suggested);
+  void onClose();
+  void onDestroy();
+  bool onKey(HWND target, WPARAM key);
 
   void createChildren();
   void createFonts();
@@ -106,32 +120,17 @@ class MainWindowWin32 final : public Form, private ListObserver {
   int textWidth(Control control, TextView text) const;
   // Width of a label that is sized to its text.
   long textWidthTwips(Control control, TextView text) const;
-  static bool isAutoSizedLabel(Control control);
   std::size_t slot(Control control) const { return static_cast<std::size_t>(control); }
   int pixels(int pixelsAt96) const { return MulDiv(pixelsAt96, scale_.dpiY(), 96); }
-  std::optional<std::size_t> focusedRow() const;
-  void syncColumnWidths();
-  void showSortMark();
-
-  // ListObserver: keeps the list-view in step with the model.
-  void columnsChanged() override;
-  void rowsAdded() override;
-  void rowsChanged() override;
-  void cellChanged(std::size_t row) override;
-  void cellsChanged() override;
-  void selectionChanged(std::size_t row) override;
-  void bringIntoView(std::size_t row) override;
-  void sortChanged() override;
-  void showSelection(std::size_t row, bool selected);
-  void takeSelectionFromView(int first, int last);
 
   HINSTANCE instance_;
   WindowServices& services_;
   MainWindow core_;
   TwipsScale scale_;
+  ListViewWin32 listView_{core_, scale_};
+  CellTips cellTips_{listView_};
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
-  HWND cellTips_ = nullptr;
   std::array<HWND, controlCount> controls_{};
   std::array<TwipsRect, controlCount> bounds_{};
   std::array<bool, controlCount> visible_{};
@@ -140,21 +139,10 @@ class MainWindowWin32 final : public Form, private ListObserver {
   std::array<Text, controlCount> fontFaces_;
   IconHandle bigIcon_;
   IconHandle smallIcon_;
-  // The model's column shown at each place of the list control.
-  std::vector<std::size_t> viewColumns_;
-  // The cell under the mouse and its tooltip text.
-  std::pair<int, int> tipCell_{-1, -1};
-  Text tipText_;
   HWND lastFocus_ = nullptr;
   bool maximizeOnShow_ = false;
-  // Whether the rows stand in the sort's order, so that the header shows its
-  // direction.
-  bool sortMarked_ = false;
   // While the program itself moves the window.
   bool placing_ = false;
-  // While the view is being told about the model's selection, its change
-  // notifications are echoes and must not flow back.
-  bool syncingSelection_ = false;
   bool destroying_ = false;
 };
 
