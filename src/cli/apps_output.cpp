@@ -63,8 +63,14 @@ void AppsOutput::compareWith(const std::vector<AppRecord>& older, bool changedOn
   std::vector<AppRecord> newer;
   newer.reserve(entries_.size());
   for (const Entry& entry : entries_) newer.push_back(AppRecord{entry.texts, entry.hidden});
+  // An earlier list with every entry compares with the shown ones alone
+  // as the shown entries it had.
+  std::vector<AppRecord> olderShown;
+  for (const AppRecord& record : older) {
+    if (all_ || !record.hidden) olderShown.push_back(record);
+  }
   std::vector<Entry> compared;
-  for (ComparedApp& app : compareApps(newer, older)) {
+  for (ComparedApp& app : compareApps(newer, olderShown)) {
     if (changedOnly && app.change == Change::same) continue;
     Entry entry{std::move(app.texts), std::nullopt, appChangeText(app), app.hidden};
     if (app.change == Change::changed) entry.old = std::move(app.old);

@@ -23,7 +23,8 @@ class AppsOutput {
   AppsOutput(const std::vector<InstalledApp>& apps, bool all);
 
   // The 差分 column comes first, removed entries last; with changedOnly
-  // the entries that are 同じ go.
+  // the entries that are 同じ go. Without all, the earlier list's hidden
+  // entries are left out as the newer ones are.
   void compareWith(const std::vector<AppRecord>& older, bool changedOnly);
 
   std::vector<Text> columnNames() const { return columnNames(compared_, all_); }

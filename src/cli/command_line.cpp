@@ -40,7 +40,8 @@ std::optional<OutputFormat> outputSwitch(TextView name) {
 bool isKnownSwitch(TextView argument) {
   if (!isSwitch(argument)) return false;
   const TextView name = argument.substr(1);
-  for (const wchar_t* other : {L"saved", L"sort", L"details", L"compare", L"changed", L"?"}) {
+  for (const wchar_t* other : {L"saved", L"sort", L"details", L"compare", L"changed", L"apps",
+                               L"all", L"?"}) {
     if (equalNoCase(name, other)) return true;
   }
   return outputSwitch(name).has_value();
@@ -118,6 +119,10 @@ CommandLineRequest parseCommandLine(TextView arguments) {
       request.compareWith = std::move(*file);
     } else if (equalNoCase(name, L"changed")) {
       request.changedOnly = true;
+    } else if (equalNoCase(name, L"apps")) {
+      request.apps = true;
+    } else if (equalNoCase(name, L"all")) {
+      request.allApps = true;
     } else if (name == L"?") {
       usage = true;
     } else {
@@ -132,6 +137,7 @@ CommandLineRequest parseCommandLine(TextView arguments) {
   if (request.changedOnly && request.compareWith.empty()) {
     return bad(L"/changed は /compare と共に指定します");
   }
+  if (request.allApps && !request.apps) return bad(L"/all は /apps と共に指定します");
   return request;
 }
 
@@ -140,7 +146,7 @@ Text usageText() {
          L" - インストール済みプログラム一覧\n"
          L"\n"
          L"使い方: vemdrol.exe [作成] | [/scomma ファイル] [/stab ファイル] [/shtml ファイル] "
-         L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/compare 以前の一覧] [/changed] [/?]\n"
+         L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/compare 以前の一覧] [/changed] [/apps [/all]] [/?]\n"
          L"\n"
          L"  作成             一覧を作り直して保存し、終了します (ウィンドウは表示しません)\n"
          L"  /scomma ファイル 一覧を作り直し、CSV (UTF-8) でファイルに書き出します\n"
@@ -153,6 +159,11 @@ Text usageText() {
          L"  /details         会社名、サイズ、SHA-256、署名など、ファイルの詳細の列も書き出します\n"
          L"  /compare 一覧    以前に保存した一覧ファイル (*.cnt) と比べ、差分の列を付けます\n"
          L"  /changed         /compare とともに: 変わった行 (追加・削除・変更) だけを書き出します\n"
+         L"  /apps            プログラム ファイルの代わりに、インストール済みアプリ\n"
+         L"                   (アプリと機能の一覧) を書き出します。/compare には以前の\n"
+         L"                   JSON の書き出しも指定できます\n"
+         L"  /all             /apps とともに: アプリと機能に表示されない項目 (システム\n"
+         L"                   コンポーネント、更新プログラムなど) も書き出します\n"
          L"  /?               この説明を表示します\n"
          L"\n"
          L"スイッチは大文字と小文字を区別せず、/ の代わりに - でも指定できます。\n"

@@ -10,6 +10,8 @@
 //   /details      the facts and the signature of each row's file as well
 //   /compare OLD  compared with an earlier inventory file: a 差分 column
 //   /changed      with /compare: only the rows that are not 同じ
+//   /apps         the installed applications instead of the program files
+//   /all          with /apps: the entries Programs and Features hides too
 //   /?            the usage
 #pragma once
 
@@ -57,6 +59,8 @@ struct CommandLineRequest {
   bool details = false;
   Text compareWith;  // empty: no comparison
   bool changedOnly = false;
+  bool apps = false;
+  bool allApps = false;
   Text problem;
 };
 

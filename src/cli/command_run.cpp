@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/apps_run.h"
 #include "cli/failure_text.h"
 #include "cli/inventory_output.h"
 #include "export/exporter.h"
@@ -174,6 +175,7 @@ int runCommandLine(const CommandLineRequest& request, CommandLineMachine& machin
     case CommandLineRequest::Mode::run:
       break;
   }
+  if (request.apps) return runAppsCommand(request, machine);
   return Run(request, machine).run();
 }
 

@@ -94,6 +94,10 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
       if (!needsValue(request.against)) return bad("--against needs a file name");
     } else if (name == "--changed") {
       request.changedOnly = true;
+    } else if (name == "--apps") {
+      request.apps = true;
+    } else if (name == "--all") {
+      request.allApps = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
       return bad("unknown option: " + argument);
     } else if (request.target.empty()) {
@@ -112,6 +116,11 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
   }
   if (request.against && !request.compareWith) return bad("--against needs --compare");
   if (request.changedOnly && !request.compareWith) return bad("--changed needs --compare");
+  if (request.allApps && !request.apps) return bad("--all needs --apps");
+  if (request.apps && (request.details || request.against || request.user ||
+                       request.format == OutputFormat::inventoryFile)) {
+    return bad("--apps lists applications: no --details, --against, --user or cnt with it");
+  }
   if (request.against && !request.target.empty()) {
     return bad("--against compares two files: no target with it");
   }
@@ -152,6 +161,10 @@ std::string scanHelpText(bool japanese) {
            "  --compare 一覧     以前の一覧ファイル (*.cnt) と比べ、差分の列を付けます\n"
            "  --against 一覧     --compare の相手に、対象の代わりにこの一覧ファイルを使います\n"
            "  --changed          変わった行 (追加・削除・変更) だけを書き出します\n"
+           "  --apps             プログラム ファイルの代わりに、インストール済みアプリ (アプリと\n"
+           "                     機能の一覧) をすべてのユーザーについて書き出します。--compare\n"
+           "                     には以前の JSON の書き出しも指定できます\n"
+           "  --all              --apps とともに: アプリと機能に表示されない項目も書き出します\n"
            "  --help             この説明を表示します\n"
            "  --version          バージョンを表示します\n"
            "\n"
@@ -177,6 +190,10 @@ std::string scanHelpText(bool japanese) {
          "  --compare FILE    compare with an earlier inventory file (*.cnt): a 差分 column\n"
          "  --against FILE    compare with this inventory file instead of a TARGET\n"
          "  --changed         only the rows that were added, removed or changed\n"
+         "  --apps            the installed applications of every user (Programs and\n"
+         "                    Features) instead of the program files; --compare takes an\n"
+         "                    earlier JSON export of them too\n"
+         "  --all             with --apps: the entries Programs and Features hides too\n"
          "  --help            show this help\n"
          "  --version         show the version\n"
          "\n"

@@ -3,6 +3,7 @@
 //   vemdrol-scan [--format csv|tsv|json|html|cnt] [--output FILE] [--user NAME]
 //                [--sort COLUMN]... [--details] [--compare OLD.cnt [--changed]] TARGET
 //   vemdrol-scan --compare OLD.cnt --against NEW.cnt [...]
+//   vemdrol-scan --apps [--all] [--format ...] [--compare OLD.json [--changed]] TARGET
 //   vemdrol-scan --help | --version
 #pragma once
 
@@ -25,6 +26,9 @@ struct ScanRequest {
   std::optional<std::string> compareWith;
   std::optional<std::string> against;  // a second inventory file instead of a target
   bool changedOnly = false;
+  // --apps, --all: the installed applications instead of the program files.
+  bool apps = false;
+  bool allApps = false;
   std::string target;
   std::string problem;
 };

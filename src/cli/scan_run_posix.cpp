@@ -6,6 +6,7 @@
 
 #include "base/utf8.h"
 #include "cli/inventory_output.h"
+#include "cli/scan_apps.h"
 #include "cli/scan_run.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
@@ -135,6 +136,7 @@ class Run {
       case ScanRequest::Mode::run:
         break;
     }
+    if (request_.apps) return runAppsScan(request_, environment_);
     const std::vector<Text> names =
         InventoryOutput::columnNames(request_.compareWith.has_value(), request_.details);
     for (const SortRequest& sort : request_.sort) {
