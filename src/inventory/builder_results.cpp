@@ -1,6 +1,7 @@
 #include "base/paths.h"
 #include "files/program_files.h"
 #include "inventory/builder_passes.h"
+#include "inventory/registry_listing.h"
 
 namespace vemdrol::builder {
 
@@ -37,7 +38,11 @@ void passFive(Build& build) {
         inventory.remove(at);
       } else {
         const Text name = path.substr(folder.size());
-        type = Text(charactersAt(type, 1, rootPrefixLength)) + L"CLSID\\";
+        // The key that names the library goes with it through the sort, to
+        // be the row's source; the type keeps the shorter text it has always
+        // had, which the grouping of pass six compares.
+        inventory.source[at] = std::move(type);
+        type = Text(charactersAt(inventory.source[at], 1, rootPrefixLength)) + L"CLSID\\";
         inventory.fullPath[at] = Text(libraryKeyPrefix) + name + folder + L" \\" +
                                  numberKey(inventory.creationOrder[at]);
       }
@@ -129,22 +134,26 @@ class PassSix {
       }
     }
     const Text program = exePathOf(inventory_.appName[i]);
-    inventory_.append(extensions, typeName, description, program, 0);
+    inventory_.append(extensions, typeName, description, program, 0,
+                      registryKeyName(inventory_.fileType[i]));
     ++i;
     build_.stepReached(static_cast<long long>(i));
     build_.stepReached(static_cast<long long>(i));
     return i;
   }
 
+  // Of the keys that name one library, the first in the registry's order
+  // is its source: the creation numbers sort them so.
   std::size_t collectLibrary(std::size_t i) {
     const Text path = inventory_.appName[i];
     const Text name = path.substr(directoryOf(path).size());
+    const Text source = registryKeyName(inventory_.source[i]);
     ++i;
     while (!past(i) && equalNoCase(inventory_.appName[i], path)) {
       ++i;
       if (!past(i)) build_.stepReached(static_cast<long long>(i));
     }
-    if (!name.empty()) inventory_.append(name, L"", L"", path, 0);
+    if (!name.empty()) inventory_.append(name, L"", L"", path, 0, source);
     build_.stepReached(static_cast<long long>(i));
     build_.stepReached(static_cast<long long>(i));
     return i;

@@ -9,11 +9,11 @@ namespace vemdrol {
 void Inventory::grow(long long k) {
   lastIndex_ += k;
   const std::size_t newSize = size();
-  resizeFive(newSize);
+  resizeSix(newSize);
   version.resize(newSize);
 }
 
-void Inventory::resizeFive(std::size_t newSize) {
+void Inventory::resizeSix(std::size_t newSize) {
   // Half as much again when they must grow, not twice as much: the
   // sequences of a large registry's build take tens of megabytes each, and
   // doubling them would leave most of that empty.
@@ -24,6 +24,7 @@ void Inventory::resizeFive(std::size_t newSize) {
     appName.reserve(room);
     fullPath.reserve(room);
     creationOrder.reserve(room);
+    source.reserve(room);
     version.reserve(std::max(room, version.size()));
   }
   fileType.resize(newSize);
@@ -31,18 +32,20 @@ void Inventory::resizeFive(std::size_t newSize) {
   appName.resize(newSize);
   fullPath.resize(newSize);
   creationOrder.resize(newSize);
+  source.resize(newSize);
 }
 
-void Inventory::shrinkFive() {
+void Inventory::shrinkSix() {
   fileType.shrink_to_fit();
   definition.shrink_to_fit();
   appName.shrink_to_fit();
   fullPath.shrink_to_fit();
   creationOrder.shrink_to_fit();
+  source.shrink_to_fit();
 }
 
 void Inventory::append(TextView type, TextView definitionText, TextView application, TextView path,
-                       long long order) {
+                       long long order, TextView from) {
   grow(1);
   const std::size_t i = static_cast<std::size_t>(lastIndex_);
   fileType[i] = type;
@@ -50,12 +53,14 @@ void Inventory::append(TextView type, TextView definitionText, TextView applicat
   appName[i] = application;
   fullPath[i] = path;
   creationOrder[i] = order;
+  source[i] = from;
 }
 
 void Inventory::remove(std::size_t index) {
   // The texts' room goes back at once: a build removes most of what it
   // listed, long before the next compaction.
-  for (Text* text : {&fileType[index], &definition[index], &appName[index], &fullPath[index]}) {
+  for (Text* text :
+       {&fileType[index], &definition[index], &appName[index], &fullPath[index], &source[index]}) {
     text->clear();
     text->shrink_to_fit();
   }
@@ -82,6 +87,7 @@ void Inventory::sortByFullPath() {
     Text application = std::move(appName[start]);
     Text path = std::move(fullPath[start]);
     const long long created = creationOrder[start];
+    Text origin = std::move(source[start]);
     std::size_t at = start;
     for (;;) {
       const std::size_t from = order[at];
@@ -92,6 +98,7 @@ void Inventory::sortByFullPath() {
       appName[at] = std::move(appName[from]);
       fullPath[at] = std::move(fullPath[from]);
       creationOrder[at] = creationOrder[from];
+      source[at] = std::move(source[from]);
       at = from;
     }
     fileType[at] = std::move(type);
@@ -99,6 +106,7 @@ void Inventory::sortByFullPath() {
     appName[at] = std::move(application);
     fullPath[at] = std::move(path);
     creationOrder[at] = created;
+    source[at] = std::move(origin);
   }
 }
 
@@ -111,6 +119,7 @@ void Inventory::keepOnlyFirst() {
   cut(appName);
   cut(fullPath);
   cut(creationOrder);
+  cut(source);
   cut(version);
 }
 

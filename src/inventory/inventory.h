@@ -1,7 +1,7 @@
-// The inventory: the builder's working store and result, six parallel
+// The inventory: the builder's working store and result, seven parallel
 // sequences addressed by a zero-based index.
 //
-// The sequences are separate on purpose: the pass-end step resizes five of
+// The sequences are separate on purpose: the pass-end step resizes six of
 // them and never touches `version`, so `version` may be longer than the
 // others and its elements stay at their indices while the other fields of an
 // entry move. Code that walks the inventory uses lastIndex(), never the length
@@ -22,6 +22,10 @@ class Inventory {
   std::vector<Text> appName;
   std::vector<Text> fullPath;
   std::vector<long long> creationOrder;
+  // Where a result entry came from: the registry key that named its file
+  // ("HKEY_CLASSES_ROOT\txtfile\shell\open\command"). Empty while the
+  // passes work, which carry the key in fileType instead.
+  std::vector<Text> source;
   std::vector<Text> version;
   // Last creation number handed out.
   long long creationCounter = 0;
@@ -40,7 +44,7 @@ class Inventory {
 
   // Grows by one and writes the new entry at lastIndex.
   void append(TextView type, TextView definitionText, TextView application, TextView path,
-              long long order);
+              long long order, TextView from = {});
 
   // A deleted entry has empty fileType, definition and appName; it keeps its
   // index (and its creationOrder and version) until the next compaction.
@@ -48,7 +52,7 @@ class Inventory {
   bool deleted(std::size_t index) const;
 
   // Keeps the entries that are not deleted, in their order, at indices 0, 1,
-  // 2, ...; the five sequences other than `version` end with exactly the kept
+  // 2, ...; the six sequences other than `version` end with exactly the kept
   // entries. Calls visit(i) after examining old index i.
   template <class Visit>
   void compact(Visit visit);
@@ -70,8 +74,8 @@ class Inventory {
   static void appendTight(Text& text, TextView more);
 
  private:
-  void resizeFive(std::size_t size);
-  void shrinkFive();
+  void resizeSix(std::size_t size);
+  void shrinkSix();
 
   long long lastIndex_ = -1;
 };
@@ -88,16 +92,17 @@ void Inventory::compact(Visit visit) {
         appName[kept] = std::move(appName[i]);
         fullPath[kept] = std::move(fullPath[i]);
         creationOrder[kept] = creationOrder[i];
+        source[kept] = std::move(source[i]);
       }
       ++kept;
     }
     visit(i);
   }
-  resizeFive(kept);
+  resizeSix(kept);
   lastIndex_ = static_cast<long long>(kept) - 1;
   // A pass that listed a whole registry leaves the sequences far longer than
   // what the next pass keeps; their room is given back.
-  if (kept < fileType.capacity() / 2) shrinkFive();
+  if (kept < fileType.capacity() / 2) shrinkSix();
 }
 
 }  // namespace vemdrol

@@ -56,6 +56,14 @@ Error outOfMemory() { return faultError(Fault::outOfMemory, 7); }
 
 }  // namespace
 
+Text registryKeyName(TextView listedKey) {
+  TextView root = listedKey.substr(0, rootNameWidth);
+  while (!root.empty() && root.back() == L' ') root.remove_suffix(1);
+  Text name(root);
+  if (listedKey.size() > rootNameWidth) name += listedKey.substr(rootNameWidth);
+  return name;
+}
+
 Text dataText(const RegistryData& data) {
   Text text;
   switch (data.type) {

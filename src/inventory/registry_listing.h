@@ -14,6 +14,10 @@ namespace vemdrol {
 // characters, then "\" and the subkey path.
 inline constexpr std::size_t rootNameWidth = 19;
 
+// A key's path as the registry's own tools spell it: the root name without
+// its padding ("HKEY_CLASSES_ROOT  \txtfile" is "HKEY_CLASSES_ROOT\txtfile").
+Text registryKeyName(TextView listedKey);
+
 // The text the inventory keeps for a default value: string types as text up
 // to their first NUL (a multi-string thus keeps its first string), binary
 // data as upper-case hexadecimal pairs each followed by a blank, a DWORD as

@@ -72,6 +72,33 @@ TEST_F(Builder, ProgramsFollowTheirTypeKeysAndLibrariesFollowThePrograms) {
                          }));
 }
 
+TEST_F(Builder, EachEntryKeepsTheKeyThatNamedItsFileThroughTheSortAndGrouping) {
+  root.extension(L".txt", L"txtfile");
+  root.extension(L".log", L"txtfile");
+  root.type(L"txtfile", L"Text", L"C:\\n.exe %1");
+  root.extension(L".bmp", L"Paint.Picture");
+  root.type(L"Paint.Picture", L"Bitmap", L"C:\\p.exe %1");
+  // Of the classes that name one library, the first in the registry's
+  // order, whatever the letter case of the path each gives.
+  root.library(L"{B}", L"C:\\LIB\\A.DLL");
+  root.library(L"{A}", L"C:\\lib\\a.dll");
+  root.library(L"{C}", L"C:\\lib\\b.dll");
+  for (const wchar_t* path : {L"C:\\n.exe", L"C:\\p.exe", L"C:\\lib\\a.dll", L"C:\\lib\\b.dll"}) {
+    root.file(path);
+  }
+  root.build();
+  std::vector<std::pair<Text, Text>> sources;
+  for (std::size_t i = 0; i < root.inventory.size(); ++i) {
+    sources.emplace_back(root.inventory.fileType[i], root.inventory.source[i]);
+  }
+  EXPECT_EQ(sources, (std::vector<std::pair<Text, Text>>{
+                         {L"*.bmp", L"HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command"},
+                         {L"*.log;*.txt", L"HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command"},
+                         {L"a.dll", L"HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32"},
+                         {L"b.dll", L"HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32"},
+                     }));
+}
+
 TEST_F(Builder, LongExtensionsStartNoGroupButJoinTheOneBefore) {
   root.extension(L".log", L"txtfile");
   root.extension(L".txtlong", L"txtfile");  // seven characters and more
