@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "formats/byte_reader.h"
+#include "formats/der_reader.h"
 #include "formats/limits.h"
 #include "formats/pe/pe_image.h"
 
@@ -19,75 +20,13 @@ constexpr std::uint16_t pkcsSignedData = 2;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
 constexpr std::string_view signedDataOid("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x02", 9);
 constexpr std::string_view indirectDataOid("\x2B\x06\x01\x04\x01\x82\x37\x02\x01\x04", 10);
 
-struct Element {
-  unsigned tag = 0;
-  std::string_view value;
-  std::string_view whole;  // tag, length and value
-};
-
-// The elements of one DER value, one after the other.
-class DerReader {
- public:
-  explicit DerReader(std::string_view bytes) : bytes_(bytes), reader_(bytes) {}
-
-  bool atEnd() const { return at_ == bytes_.size(); }
-
-  // The next element, whatever its tag; nullopt at the end or when it does
-  // not fit. Single-byte tags only: the structures read here use no others.
-  std::optional<Element> next() {
-    const Offset start = at_;
-    const auto tag = reader_.u8(start);
-    const auto first = reader_.u8(start + 1);
-    if (!tag || !first || (*tag & 0x1F) == 0x1F) return std::nullopt;
-    Offset length = *first;
-    Offset header = 2;
-    if (length >= 0x80) {
-      // 0x80 is an indefinite length, which DER does not have.
-      const Offset count = length - 0x80;
-      if (count == 0 || count > maxDerLengthBytes) return std::nullopt;
-      length = 0;
-      for (Offset i = 0; i < count; ++i) {
-        const auto byte = reader_.u8(start + 2 + i);
-        if (!byte) return std::nullopt;
-        length = length << 8 | *byte;
-      }
-      header += count;
-    }
-    if (!reader_.holds(start + header, length)) return std::nullopt;
-    at_ = start + header + length;
-    return Element{*tag, bytes_.substr(start + header, length), bytes_.substr(start, at_ - start)};
-  }
-
-  // The next element when it has this tag; nothing is consumed otherwise.
-  std::optional<Element> next(unsigned tag) {
-    const Offset start = at_;
-    std::optional<Element> element = next();
-    if (element && element->tag == tag) return element;
-    at_ = start;
-    return std::nullopt;
-  }
-
- private:
-  std::string_view bytes_;
-  ByteReader reader_;
-  Offset at_ = 0;
-};
-
-constexpr unsigned sequence = 0x30;
-constexpr unsigned set = 0x31;
-constexpr unsigned integer = 0x02;
-constexpr unsigned octetString = 0x04;
-constexpr unsigned objectIdentifier = 0x06;
-constexpr unsigned context0 = 0xA0;  // [0], constructed
-constexpr unsigned context1 = 0xA1;  // [1], constructed
-
-// The value of the one element that fills bytes, with this tag.
-std::optional<std::string_view> only(std::string_view bytes, unsigned tag) {
-  DerReader reader(bytes);
-  const std::optional<Element> element = reader.next(tag);
-  if (!element || !reader.atEnd()) return std::nullopt;
-  return element->value;
-}
+using derTag::context0;
+using derTag::context1;
+using derTag::integer;
+using derTag::objectIdentifier;
+using derTag::octetString;
+using derTag::sequence;
+using derTag::set;
 
 }  // namespace
 
@@ -127,13 +66,13 @@ std::optional<EmbeddedSignature> findEmbeddedSignature(std::string_view file) {
 
 std::optional<AuthenticodeContent> readAuthenticodeContent(std::string_view pkcs7) {
   DerReader outer(pkcs7);
-  const std::optional<Element> contentInfo = outer.next(sequence);
+  const std::optional<DerElement> contentInfo = outer.next(sequence);
   if (!contentInfo || contentInfo->whole.size() > maxSignedDataSize) return std::nullopt;
   DerReader info(contentInfo->value);
   const auto type = info.next(objectIdentifier);
   const auto explicitContent = info.next(context0);
   if (!type || type->value != signedDataOid || !explicitContent) return std::nullopt;
-  const auto signedDataValue = only(explicitContent->value, sequence);
+  const auto signedDataValue = onlyDerElement(explicitContent->value, sequence);
   if (!signedDataValue) return std::nullopt;
 
   DerReader signedData(*signedDataValue);
