@@ -24,6 +24,35 @@ Control controlOf(MarkRow row) {
   return row == MarkRow::passes ? Control::passMarks : Control::stepMarks;
 }
 
+// The status line's text at the end of each of the builder's passes.
+TextView passEndText(BuildPass pass) {
+  switch (pass) {
+    case BuildPass::first:
+      return L"１回目の実行";
+    case BuildPass::second:
+      return L"２回目の処理";
+    case BuildPass::third:
+      return L"３回目の処理";
+    case BuildPass::fourth:
+      return L"４回目の処理";
+    case BuildPass::fifth:
+      return L"５回目の処理";
+    case BuildPass::fifthSorted:
+      return L"５回目ソート後の処理";
+    case BuildPass::sixth:
+      return L"６回目の処理";
+    case BuildPass::seventh:
+      return L"７回目の処理";
+    case BuildPass::eighth:
+      return L"８回目の処理";
+    case BuildPass::ninth:
+      return L"９回目の処理";
+    case BuildPass::closing:
+      break;
+  }
+  return L"９回目最終回の処理";
+}
+
 }  // namespace
 
 void ProgressRows::progress(MarkRow row, double total, TextView mark, double current,
@@ -61,34 +90,6 @@ void ProgressRows::progress(MarkRow row, double total, TextView mark, double cur
   caption = std::move(updated);
   form_.setCaption(label, caption);
   form_.repaint(label);
-}
-
-TextView passEndText(BuildPass pass) {
-  switch (pass) {
-    case BuildPass::first:
-      return L"１回目の実行";
-    case BuildPass::second:
-      return L"２回目の処理";
-    case BuildPass::third:
-      return L"３回目の処理";
-    case BuildPass::fourth:
-      return L"４回目の処理";
-    case BuildPass::fifth:
-      return L"５回目の処理";
-    case BuildPass::fifthSorted:
-      return L"５回目ソート後の処理";
-    case BuildPass::sixth:
-      return L"６回目の処理";
-    case BuildPass::seventh:
-      return L"７回目の処理";
-    case BuildPass::eighth:
-      return L"８回目の処理";
-    case BuildPass::ninth:
-      return L"９回目の処理";
-    case BuildPass::closing:
-      break;
-  }
-  return L"９回目最終回の処理";
 }
 
 void FormFailureReport::failed(const Failure& failure) {

@@ -34,9 +34,6 @@ class ProgressRows {
   std::array<std::optional<Text>, 2> captions_;
 };
 
-// The status line's text for the end of a builder's pass.
-TextView passEndText(BuildPass pass);
-
 // The failures of the load at start-up, in the status line; the window
 // paints it when start-up is done.
 class FormFailureReport final : public FailureReport {

@@ -11,8 +11,8 @@
 namespace vemdrol {
 
 // The points at which the builder names what it has done: the end of each of
-// its nine passes, the fifth also once its entries are sorted, and the final
-// step that follows the last pass or a failure.
+// its nine passes, the fifth once more after the sort that its end makes,
+// and the final step that follows the last pass or a failure.
 enum class BuildPass {
   first,
   second,
@@ -31,8 +31,8 @@ enum class BuildPass {
 struct BuildStarted {};
 // The builder is done: it is busy no more.
 struct BuildEnded {};
-// The final step begins, after the last pass or a failure: the progress has
-// nothing more to count than what that step reports.
+// The final step begins, after the last pass or a failure: the passes are
+// over, whatever the final step itself still reports.
 struct BuildFinishing {};
 
 // How far the passes are, in tenths: 2 once the roots are in, one more after
