@@ -141,7 +141,7 @@ class Run {
         InventoryOutput::columnNames(request_.compareWith.has_value(), request_.details);
     for (const SortRequest& sort : request_.sort) {
       if (Result<RowSortKey> key = resolveSortColumn(sort, names); !key) {
-        return bad(toUtf8(key.error().description));
+        return bad(toUtf8(errorText(key.error())));
       }
     }
     if (request_.against && request_.details) {
@@ -164,7 +164,7 @@ class Run {
       rows = std::move(newer->records);
     } else {
       Result<OfflineTarget> opened = openTarget(request_.target, request_.user);
-      if (!opened) return fail(opened.error().description);
+      if (!opened) return fail(errorText(opened.error()));
       target.emplace(std::move(opened).value());
       // The registry files were read whole; what is left of them in the
       // heap goes back before the build needs room of its own.
@@ -193,7 +193,7 @@ class Run {
       std::optional<Text> path = decodeUtf8(*request_.output);
       if (!path) return fail(L"出力先のファイル名が UTF-8 ではありません");
       if (Status written = writeWholeFile(local_, *path, bytes); !written) {
-        return fail(written.error().description);
+        return fail(errorText(written.error()));
       }
     }
     return failed ? exitFailed : exitSuccess;
