@@ -12,6 +12,8 @@ Text signatureFailureText(SignatureFailure failure, long code) {
       return L"署名の破損";
     case SignatureFailure::untrusted:
       return L"信頼されていない証明書";
+    case SignatureFailure::untrustedRoot:
+      return L"信頼されていないルート";
     case SignatureFailure::expired:
       return L"証明書の期限切れ";
     case SignatureFailure::revoked:

@@ -4,7 +4,8 @@
 // Windows answers with WinVerifyTrust, chain and trust included. Elsewhere
 // there is no trust store to judge the certificates by, so a signature whose
 // file digest and signer's signature hold is "unverified" there, never
-// "verified"; the signer's name is the same on both.
+// "verified"; the signer's name is the same on both. A Windows system that
+// is not running is judged by its own roots and catalogs (src/trust/).
 #pragma once
 
 #include <memory>
@@ -30,7 +31,8 @@ enum class SignatureFailure {
   digestMismatch,  // the file is not the one that was signed
   badSignature,    // the signer's signature does not match what it signs
   malformed,       // the signature cannot be read
-  untrusted,       // the chain ends in a root the machine does not trust
+  untrusted,       // a certificate of the chain is not one the machine trusts
+  untrustedRoot,   // the chain ends in a root that is not among the machine's roots
   expired,         // a certificate was out of its validity period
   revoked,         // a certificate was revoked
   wrongUsage,      // a certificate is not for signing code
@@ -45,6 +47,9 @@ struct SignatureFacts {
   Text signer;
   SignatureFailure failure = SignatureFailure::none;  // when failed
   long code = 0;  // the platform's error number, for SignatureFailure::other
+  // The subject organisation (O) of the same certificate; empty when it has
+  // none or the signer is not known.
+  Text organization = {};
 
   friend bool operator==(const SignatureFacts&, const SignatureFacts&) = default;
 };

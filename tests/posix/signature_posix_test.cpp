@@ -69,7 +69,8 @@ TEST_F(SignedFilesPosix, EachGivesItsSignerAndState) {
   const std::vector<SignatureCase> cases = signatureCases(*files_);
   ASSERT_EQ(cases.size(), 10u);
   for (const SignatureCase& c : cases) {
-    SignatureFacts expected{SignatureState::unverified, c.signer, SignatureFailure::none, 0};
+    SignatureFacts expected{SignatureState::unverified, c.signer, SignatureFailure::none, 0,
+                            c.signer.empty() ? Text() : Text(signersOrganization)};
     switch (c.expected) {
       case Expected::holds:
         break;

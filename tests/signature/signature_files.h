@@ -16,6 +16,8 @@ namespace vemdrol {
 // The signers' common names, as sign.list gives them.
 inline constexpr TextView firstSigner = L"Vemdrol テスト署名";
 inline constexpr TextView secondSigner = L"Second Test Signer";
+// Both signers' organisation (O).
+inline constexpr TextView signersOrganization = L"Vemdrol";
 
 // The files to sign, by name, and "sign.list", which tells
 // scripts/sign-test-files how: first.exe.unsigned (PE32+) becomes first.exe,

@@ -56,13 +56,14 @@ TEST_F(SignatureWin32Test, EachSignedFileGivesTheSignerTheLinuxBuildGives) {
     ASSERT_TRUE(facts) << c.name;
     const SignatureFacts& answer = facts.value();
     EXPECT_EQ(answer.signer, c.signer) << c.name;
+    EXPECT_EQ(answer.organization, c.signer.empty() ? Text() : Text(signersOrganization)) << c.name;
     // The file's own bytes tell a signature from none alike.
     EXPECT_EQ(findEmbeddedSignature(c.bytes).has_value(), c.expected != Expected::notSigned);
     switch (c.expected) {
       case Expected::holds:
         // Windows trusts no throw-away root; Wine trusts every root.
         if (answer.state == SignatureState::failed) {
-          EXPECT_EQ(answer.failure, SignatureFailure::untrusted) << c.name;
+          EXPECT_EQ(answer.failure, SignatureFailure::untrustedRoot) << c.name;
         } else {
           EXPECT_EQ(answer.state, SignatureState::verified) << c.name;
         }

@@ -80,16 +80,24 @@ struct CatalogInfoWithAdmin {
   HCATADMIN admin;
 };
 
-Text commonNameOf(PCCERT_CONTEXT certificate) {
+// The first entry of this kind (szOID_COMMON_NAME, szOID_ORGANIZATION_NAME)
+// of the certificate's subject.
+Text subjectText(PCCERT_CONTEXT certificate, const char* kind) {
   if (certificate == nullptr) return Text();
-  void* commonName = const_cast<char*>(szOID_COMMON_NAME);
+  void* attribute = const_cast<char*>(kind);
   const DWORD length =
-      ::CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, nullptr, 0);
+      ::CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, attribute, nullptr, 0);
   if (length <= 1) return Text();
   Text name(length, L'\0');
-  ::CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, name.data(), length);
+  ::CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, attribute, name.data(), length);
   name.resize(std::wcslen(name.c_str()));
   return name;
+}
+
+// The signer's name and organisation into facts.
+void setSigner(PCCERT_CONTEXT certificate, SignatureFacts& facts) {
+  facts.signer = subjectText(certificate, szOID_COMMON_NAME);
+  facts.organization = subjectText(certificate, szOID_ORGANIZATION_NAME);
 }
 
 // One WinVerifyTrust verification; its state, which holds the signer, stays
@@ -119,14 +127,14 @@ class Verification {
     return {result, ::GetLastError()};
   }
 
-  // The name on the first signer's own certificate, when the verification
-  // got as far as the signers.
-  Text signer() const {
+  // The first signer's own certificate, when the verification got as far
+  // as the signers; it lives as long as the verification.
+  PCCERT_CONTEXT signer() const {
     CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data_.hWVTStateData);
     CRYPT_PROVIDER_SGNR* signer =
         provider ? ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
     CRYPT_PROVIDER_CERT* certificate = signer ? ::WTHelperGetProvCertFromChain(signer, 0) : nullptr;
-    return certificate ? commonNameOf(certificate->pCert) : Text();
+    return certificate ? certificate->pCert : nullptr;
   }
 
  private:
@@ -166,6 +174,8 @@ SignatureFacts factsFrom(long code) {
       facts.failure = SignatureFailure::malformed;
       break;
     case CERT_E_UNTRUSTEDROOT:
+      facts.failure = SignatureFailure::untrustedRoot;
+      break;
     case CERT_E_UNTRUSTEDTESTROOT:
     case CERT_E_UNTRUSTEDCA:
     case CERT_E_CHAINING:
@@ -197,30 +207,30 @@ SignatureFacts factsFrom(long code) {
 // The signer of the signature embedded in the file, read without judging
 // it: WinVerifyTrust stops before the signers when the digest does not
 // match, and the name is wanted all the same.
-Text embeddedSigner(const Text& path) {
+void setEmbeddedSigner(const Text& path, SignatureFacts& facts) {
   HCERTSTORE store = nullptr;
   HCRYPTMSG message = nullptr;
   if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
                           CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
                           0, nullptr, nullptr, nullptr, &store, &message, nullptr)) {
-    return Text();
+    return;
   }
   const UniqueCertificateStore ownedStore(store);
   const UniqueCryptMessage ownedMessage(message);
   DWORD size = 0;
   if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size) || size == 0) {
-    return Text();
+    return;
   }
   // DWORD-sized pieces, for the structure's alignment.
   std::unique_ptr<DWORD[]> buffer(new DWORD[size / sizeof(DWORD) + 1]);
-  if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, buffer.get(), &size)) return Text();
+  if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, buffer.get(), &size)) return;
   const auto* signerInfo = reinterpret_cast<const CMSG_SIGNER_INFO*>(buffer.get());
   CERT_INFO wanted{};
   wanted.Issuer = signerInfo->Issuer;
   wanted.SerialNumber = signerInfo->SerialNumber;
   const UniqueCertificate certificate(::CertFindCertificateInStore(
       store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
-  return commonNameOf(certificate.get());
+  setSigner(certificate.get(), facts);
 }
 
 template <class Function>
@@ -287,7 +297,7 @@ std::optional<SignatureFacts> catalogFacts(bool sha256, HANDLE file, const Text&
   data.pCatalog = &member.info;
   Verification verification(data);
   SignatureFacts facts = factsFrom(verification.verify().first);
-  facts.signer = verification.signer();
+  setSigner(verification.signer(), facts);
   return facts;
 }
 
@@ -326,9 +336,9 @@ class Win32SignatureReader final : public SignatureReader {
       return SignatureFacts{};
     }
     SignatureFacts facts = factsFrom(code);
-    facts.signer = embedded.signer();
+    setSigner(embedded.signer(), facts);
     if (facts.signer.empty() && facts.state == SignatureState::failed) {
-      facts.signer = embeddedSigner(name);
+      setEmbeddedSigner(name, facts);
     }
     return facts;
   }
