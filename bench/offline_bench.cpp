@@ -122,7 +122,7 @@ void openAndBuild(benchmark::State& state, const fs::path& folder) {
     RegistryListing listing;
     Inventory inventory;
     BuilderParts parts{*target.registry, *target.files, display, listing};
-    buildInventory(inventory, parts);
+    (void)buildInventory(inventory, parts);
     results = inventory.size();
   }
   state.counters["result_entries"] = static_cast<double>(results);

@@ -61,7 +61,7 @@ vemdrol::Text writeEarlierInventory(vemdrol::FileSystem& files) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const vemdrol::Text path = vemdrol::Text(temp) + L"vemdrol-preview-earlier.cnt";
-  files.replaceFile(path, bytes);
+  (void)files.replaceFile(path, bytes);
   return path;
 }
 
@@ -76,7 +76,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       for (const SampleRow& sample : sampleRows) {
         const std::size_t row = list.addRow(sample.cells[0]);
         for (std::size_t column = 1; column < sample.cells.size(); ++column) {
-          list.setCell(row, column, sample.cells[column]);
+          (void)list.setCell(row, column, sample.cells[column]);
         }
       }
       vemdrol::MainWindow& core = form.core();

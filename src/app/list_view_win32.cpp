@@ -125,7 +125,7 @@ void ListViewWin32::takeSelectionFromView(int first, int last) {
   syncingSelection_ = true;
   for (int i = first; i >= 0 && i <= last; ++i) {
     const LRESULT state = SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED);
-    core_.shownList().setSelected(static_cast<std::size_t>(i), (state & LVIS_SELECTED) != 0);
+    (void)core_.shownList().setSelected(static_cast<std::size_t>(i), (state & LVIS_SELECTED) != 0);
   }
   syncingSelection_ = false;
 }

@@ -177,7 +177,7 @@ void MainWindow::unload() {
   // A folder that takes no file keeps no view; the next start uses the
   // defaults.
   const ProgramFolder& folder = *settingsFolder_;
-  folder.files.replaceFile(folder.path(viewSettingsName), viewSettingsBytes(settings));
+  (void)folder.files.replaceFile(folder.path(viewSettingsName), viewSettingsBytes(settings));
 }
 
 void MainWindow::resize() { applyResizeLayout(form_); }
@@ -303,7 +303,7 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
       break;
     case ListCommand::selectAll: {
       ListModel& rows = shownList();
-      for (std::size_t row = 0; row < rows.rowCount(); ++row) rows.setSelected(row, true);
+      for (std::size_t row = 0; row < rows.rowCount(); ++row) (void)rows.setSelected(row, true);
       break;
     }
     case ListCommand::compare:

@@ -73,9 +73,10 @@ inline Error faultError(Fault fault, long number, Text subject = Text()) {
   return Error{number, Text(), fault, std::move(subject)};
 }
 
-// Either a T or an Error; the caller must look before it takes.
+// Either a T or an Error; the caller must look before it takes, and a
+// Result dropped unlooked at does not compile.
 template <class T>
-class Result {
+class [[nodiscard]] Result {
  public:
   Result(T value) : state_(std::move(value)) {}
   Result(Error error) : state_(std::move(error)) {}

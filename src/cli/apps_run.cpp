@@ -75,7 +75,7 @@ int runAppsCommand(const CommandLineRequest& request, CommandLineMachine& machin
   AppsOutput output(apps, request.allApps);
   if (older) output.compareWith(*older, request.changedOnly);
   // Resolved above already, so this cannot fail.
-  output.sortBy(request.sort);
+  (void)output.sortBy(request.sort);
   const ExportInfo info{L"Vemdrol", vemdrolVersion, machine.now, machine.computer,
                         L"インストール済みアプリ一覧"};
   bool failed = false;

@@ -93,7 +93,7 @@ class Run {
       output.addDetails(details);
     }
     // Resolved above already, so this cannot fail.
-    output.sortBy(request_.sort);
+    (void)output.sortBy(request_.sort);
     const ExportInfo info{L"Vemdrol", vemdrolVersion, machine_.now, machine_.computer,
                           L"インストール済みプログラム一覧"};
     for (const OutputTarget& target : request_.outputs) {

@@ -67,7 +67,7 @@ int runAppsScan(const ScanRequest& request, const ScanEnvironment& environment) 
   AppsOutput output(listInstalledApps(sources), request.allApps);
   if (older) output.compareWith(*older, request.changedOnly);
   // Resolved above already, so this cannot fail.
-  output.sortBy(request.sort);
+  (void)output.sortBy(request.sort);
   const ExportInfo info{L"Vemdrol", vemdrolVersion, environment.now, target.computerName,
                         L"インストール済みアプリ一覧"};
   const std::string bytes = output.bytes(request.format, info);

@@ -182,7 +182,7 @@ class Run {
       DetailReader details(*target->files, versions, signatures.get());
       output.addDetails(details);
     }
-    output.sortBy(request_.sort);
+    (void)output.sortBy(request_.sort);
     const ExportInfo info{L"Vemdrol", vemdrolVersion, environment_.now,
                           target ? target->computerName : Text(),
                           L"インストール済みプログラム一覧"};

@@ -128,7 +128,7 @@ Status ListModel::selectOnly(std::size_t row) {
   if (Status checked = checkRow(row); !checked) return checked;
   const std::size_t othersSelected = selectedCount_ - (rows_[row].selected ? 1 : 0);
   for (std::size_t i = 0; othersSelected > 0 && i < rows_.size(); ++i) {
-    if (i != row && rows_[i].selected) setSelected(i, false);
+    if (i != row && rows_[i].selected) (void)setSelected(i, false);
   }
   return setSelected(row, true);
 }

@@ -104,7 +104,7 @@ void loadInventory(const ProgramFolder& folder, ListModel& list, std::optional<S
     return;
   }
   // A failure to save is reported; the rows loaded stay either way.
-  saveInventory(folder, list, skipList, report);
+  (void)saveInventory(folder, list, skipList, report);
 }
 
 Result<std::optional<std::vector<InventoryRecord>>> readSavedRecords(const ProgramFolder& folder) {

@@ -21,12 +21,12 @@ bool ListSearch::matches(std::size_t row, TextView word) {
 }
 
 void ListSearch::showHit(std::size_t row) {
-  list_.setSelected(row, true);
+  (void)list_.setSelected(row, true);
   window_.hitSelected();
   // Scrolling to the end first and back up leaves the hit as the top row of
   // the view, unless it lies within the last screenful.
-  list_.bringIntoView(list_.rowCount() - 1);
-  list_.bringIntoView(row);
+  (void)list_.bringIntoView(list_.rowCount() - 1);
+  (void)list_.bringIntoView(row);
 }
 
 void ListSearch::search(SearchDirection direction) {
@@ -35,7 +35,7 @@ void ListSearch::search(SearchDirection direction) {
   window_.clearSearchMessage();
 
   const std::size_t count = list_.rowCount();
-  if (position_ > 0 && position_ <= count) list_.setSelected(position_ - 1, false);
+  if (position_ > 0 && position_ <= count) (void)list_.setSelected(position_ - 1, false);
 
   const Text word = window_.searchWord();
   if (word.empty()) {
@@ -71,7 +71,7 @@ void ListSearch::search(SearchDirection direction) {
 void ListSearch::wordChanged() {
   position_ = 0;
   for (std::size_t row = 0; list_.selectedCount() > 0 && row < list_.rowCount(); ++row) {
-    list_.setSelected(row, false);
+    (void)list_.setSelected(row, false);
   }
 }
 

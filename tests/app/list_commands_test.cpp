@@ -43,8 +43,8 @@ TEST_F(ListCommands, CopyGivesTheShownColumnsOfTheSelectedRowsOneLineEach) {
   run(ListCommand::copyRows);
   EXPECT_FALSE(services.clipboardCleared);  // nothing selected: the clipboard stays
 
-  window.list().setSelected(0, true);
-  window.list().setSelected(2, true);
+  EXPECT_TRUE(window.list().setSelected(0, true).ok());
+  EXPECT_TRUE(window.list().setSelected(2, true).ok());
   EXPECT_TRUE(entry(window.rowMenu(), ListCommand::copyRows).enabled);
   EXPECT_EQ(entry(window.rowMenu(), ListCommand::copyRows).shortcut, L"Ctrl+C");
   run(ListCommand::copyRows);
@@ -66,18 +66,18 @@ TEST_F(ListCommands, CopyGivesTheShownColumnsOfTheSelectedRowsOneLineEach) {
 }
 
 TEST_F(ListCommands, OneFileCommandsTakeTheFocusedRowOnlyWhenItIsSelected) {
-  window.list().setSelected(1, true);
+  EXPECT_TRUE(window.list().setSelected(1, true).ok());
   run(ListCommand::openFileLocation, 0);  // focused, not selected
   run(ListCommand::showProperties, 1);
   EXPECT_EQ(services.openedLocations, std::vector<Text>{L"C:\\lib\\a.dll"});
   EXPECT_EQ(services.shownProperties, std::vector<Text>{L"C:\\lib\\a.dll"});
 
   // A row without a path has no file to show.
-  window.list().selectOnly(2);
+  EXPECT_TRUE(window.list().selectOnly(2).ok());
   run(ListCommand::showProperties, 2);
   EXPECT_EQ(services.shownProperties.size(), 1u);
 
-  window.list().selectOnly(0);
+  EXPECT_TRUE(window.list().selectOnly(0).ok());
   services.shellFails = true;
   run(ListCommand::openFileLocation);
   EXPECT_EQ(form.caption(Control::statusLabel), L"2 内容=指定されたファイルが見つかりません。");

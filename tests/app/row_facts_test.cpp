@@ -209,8 +209,8 @@ TEST_F(RowFacts, RebuildDropsTheWaitAndReadsNothingWhileItRuns) {
 TEST_F(RowFacts, CopyTakesTheShownDetailsOfTheSelectedRowsOnceRead) {
   window.showColumn(sizeColumn, true);
   window.showColumn(1, false);
-  window.list().setSelected(2, true);
-  window.list().setSelected(3, true);
+  EXPECT_TRUE(window.list().setSelected(2, true).ok());
+  EXPECT_TRUE(window.list().setSelected(3, true).ok());
   window.listCommand(static_cast<int>(ListCommand::copyRows));
   EXPECT_FALSE(services.clipboardCleared);
   EXPECT_EQ(worker->asked.size(), 2u);

@@ -71,7 +71,7 @@ TEST_F(SkipListFile, TraceLinesAreCompleteShiftJisLines) {
             "\x8a\x4a\x8e\x6e\r\nC:\\\x83\x41\x83\x76\x83\x8a\\\x93\xe0\x82\xcc\x92\xb2\x8d\xb8\r\n"
             "C:\\\x83\x41\x83\x76\x83\x8a\\x.exe\r\n");
   // Starting again discards the earlier lines.
-  TraceLog(folder).start();
+  EXPECT_TRUE(TraceLog(folder).start().ok());
   EXPECT_EQ(fileBytes(L"AppTrace.TXT"), "\x8a\x4a\x8e\x6e\r\n");
 }
 

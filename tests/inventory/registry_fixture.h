@@ -40,7 +40,7 @@ struct ClassesRoot {
   void build() {
     inventory.reset();
     BuilderParts parts{registry, files, display, listing};
-    buildInventory(inventory, parts);
+    EXPECT_TRUE(buildInventory(inventory, parts).ok());
   }
 
   struct Row {

@@ -165,7 +165,7 @@ TEST_F(TargetTest, TheBuilderFindsTheGeneratedMachineInBothForms) {
     RegistryListing listing;
     Inventory inventory;
     BuilderParts parts{*target.value().registry, *target.value().files, display, listing};
-    buildInventory(inventory, parts);
+    EXPECT_TRUE(buildInventory(inventory, parts).ok());
     long long programs = 0;
     long long libraries = 0;
     for (std::size_t i = 0; i < inventory.size(); ++i) {

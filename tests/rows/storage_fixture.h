@@ -28,7 +28,7 @@ struct ProgramFolderFixture {
   void addRow(std::initializer_list<const wchar_t*> cells) {
     const std::size_t row = list.addRow(*cells.begin());
     std::size_t k = 0;
-    for (const wchar_t* cell : cells) list.setCell(row, k++, cell);
+    for (const wchar_t* cell : cells) EXPECT_TRUE(list.setCell(row, k++, cell).ok());
   }
   std::string fileBytes(const wchar_t* name) {
     Result<std::string> bytes = files.readFile(folder.path(name));

@@ -19,8 +19,8 @@ struct ColumnSort : ::testing::Test {
   }
   void add(const wchar_t* type, const wchar_t* path, const wchar_t* version) {
     const std::size_t row = list.addRow(type);
-    list.setCell(row, 3, path);
-    list.setCell(row, 4, version);
+    EXPECT_TRUE(list.setCell(row, 3, path).ok());
+    EXPECT_TRUE(list.setCell(row, 4, version).ok());
   }
   std::vector<Text> column(std::size_t index) const {
     std::vector<Text> cells;
@@ -48,7 +48,7 @@ TEST_F(ColumnSort, DirectionFlipsWhicheverColumnIsClicked) {
 }
 
 TEST_F(ColumnSort, VersionsSortAsNumbersAndSelectionMovesWithItsRow) {
-  list.setSelected(1, true);  // the row of 10.0.1
+  EXPECT_TRUE(list.setSelected(1, true).ok());  // the row of 10.0.1
   columnClick(list, 5);
   columnClick(list, 5);  // ascending
   EXPECT_EQ(column(4), (std::vector<Text>{L"", L"6.0.5512", L"10.0.1"}));

@@ -45,7 +45,7 @@ struct Search : ::testing::Test {
   void row(std::initializer_list<const wchar_t*> cells) {
     const std::size_t at = list.addRow(*cells.begin());
     std::size_t column = 0;
-    for (const wchar_t* cell : cells) list.setCell(at, column++, cell);
+    for (const wchar_t* cell : cells) EXPECT_TRUE(list.setCell(at, column++, cell).ok());
   }
   void type(const wchar_t* word) {
     window.word = word;
@@ -143,7 +143,7 @@ TEST_F(Search, TypingDeselectsEveryRowAndStartsAgainFromTheTop) {
   type(L"same");
   search.searchDown();
   search.searchDown();
-  list.setSelected(3, true);  // selected by hand
+  EXPECT_TRUE(list.setSelected(3, true).ok());  // selected by hand
   type(L"sam");
   EXPECT_TRUE(selectedRows().empty());
   EXPECT_EQ(search.position(), 0u);
@@ -167,8 +167,8 @@ TEST_F(Search, PositionPastTheEndAfterTheListShrank) {
 
 TEST_F(Search, ListsLongerThanSixteenBitsAreSearchedBothWays) {
   for (int i = 0; i < 100000; ++i) row({L"row", L"", L"", L"", L""});
-  list.setCell(70000, 2, L"needle");
-  list.setCell(99999, 2, L"needle");
+  EXPECT_TRUE(list.setCell(70000, 2, L"needle").ok());
+  EXPECT_TRUE(list.setCell(99999, 2, L"needle").ok());
   type(L"needle");
   search.searchDown();
   EXPECT_EQ(search.position(), 70001u);

@@ -80,7 +80,7 @@ bool present(FileSystem& files, TextView path) {
 struct RealRegistry : ::testing::Test {
   void SetUp() override {
     BuilderParts parts{*registry, *files, display, listing};
-    buildInventory(inventory, parts);
+    EXPECT_TRUE(buildInventory(inventory, parts).ok());
   }
 
   std::unique_ptr<Registry> registry = makeSystemRegistry();

@@ -51,7 +51,7 @@ struct MainWindowWin32Test : ::testing::Test {
       flag.clear();
       for (int i = 0; i < rows; ++i) {
         const std::size_t row = form.core().list().addRow(L"*.txt;*.log");
-        form.core().list().setCell(row, 3, L"C:\\Windows\\notepad.exe");
+        EXPECT_TRUE(form.core().list().setCell(row, 3, L"C:\\Windows\\notepad.exe").ok());
       }
     });
     form.core().setRebuildCommand([this] { ++rebuilds; });

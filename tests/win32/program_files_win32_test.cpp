@@ -61,12 +61,12 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   const Text a = root + L"\\a.exe";
   const Text hidden = root + L"\\hidden.exe";
   std::size_t row = list.addRow(L"*.txt;*.log");
-  list.setCell(row, 1, L"say \"hi\"");
-  list.setCell(row, 2, L"メモ帳, 日本語\t©");
-  list.setCell(row, 3, a);
-  list.setCell(row, 4, L"6.0.5512");
+  EXPECT_TRUE(list.setCell(row, 1, L"say \"hi\"").ok());
+  EXPECT_TRUE(list.setCell(row, 2, L"メモ帳, 日本語\t©").ok());
+  EXPECT_TRUE(list.setCell(row, 3, a).ok());
+  EXPECT_TRUE(list.setCell(row, 4, L"6.0.5512").ok());
   row = list.addRow(L"hidden.exe");
-  list.setCell(row, 3, hidden);
+  EXPECT_TRUE(list.setCell(row, 3, hidden).ok());
 
   ASSERT_TRUE(saveInventory(folder, list, skipList, statusLine));
   const std::string expected =

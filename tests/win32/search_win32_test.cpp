@@ -23,8 +23,9 @@ struct WindowSearch : ::testing::Test {
       for (int i = 0; i < 200; ++i) {
         const std::wstring number = std::to_wstring(1000 + i);
         const std::size_t row = form.core().list().addRow(L"row" + number);
-        form.core().list().setCell(row, 3, L"C:\\dir\\file" + number + L".exe");
-        if (i == 40 || i == 150) form.core().list().setCell(row, 2, L"Needle App");
+        EXPECT_TRUE(form.core().list().setCell(row, 3, L"C:\\dir\\file" + number + L".exe").ok());
+        if (i == 40 || i == 150)
+          EXPECT_TRUE(form.core().list().setCell(row, 2, L"Needle App").ok());
       }
     });
     form.load();

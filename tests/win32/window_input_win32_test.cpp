@@ -147,7 +147,7 @@ TEST_F(WindowInput, ListKeysSelectAllCopyAndShowTheProperties) {
   EXPECT_EQ(form.core().list().selectedCount(), 200u);
   EXPECT_EQ(SendMessageW(list(), LVM_GETSELECTEDCOUNT, 0, 0), 200);
 
-  form.core().list().selectOnly(7);
+  EXPECT_TRUE(form.core().list().selectOnly(7).ok());
   press('C', false, true);
   EXPECT_EQ(clipboardText(),
             L"種類\t定義\tアプリケーション\tパス\tバージョン\r\n"
@@ -158,8 +158,8 @@ TEST_F(WindowInput, ListKeysSelectAllCopyAndShowTheProperties) {
 }
 
 TEST_F(WindowInput, ContextMenuCopiesTheSelectedRowsToTheClipboard) {
-  form.core().list().setSelected(3, true);
-  form.core().list().setSelected(5, true);
+  EXPECT_TRUE(form.core().list().setSelected(3, true).ok());
+  EXPECT_TRUE(form.core().list().setSelected(5, true).ok());
   // The first entry, コピー.
   chooseFromContextMenu(list(), onScreen(list(), rowPoint(3)), {VK_DOWN, VK_RETURN});
   EXPECT_EQ(clipboardText(),
