@@ -6,6 +6,7 @@
 #include "files/error_message.h"
 #include "files/trace_log.h"
 #include "inventory/builder.h"
+#include "inventory/registered_servers.h"
 #include "rows/saved_rows.h"
 #include "version/version_memo.h"
 #include "version/version_number.h"
@@ -54,7 +55,7 @@ class Scan {
       observer_.failed(Failure{Procedure::scan, outcome.built.error()});
       // The log may be the very thing that cannot be written; the failure
       // reported stays either way.
-      (void)appendTrace(errorMessage(L"", outcome.built.error()));
+      appendTrace(errorMessage(L"", outcome.built.error()));
     } else if (!builderDone_) {
       outcome.built = builderDone_;
     }
@@ -71,8 +72,12 @@ class Scan {
     inventory_.reset();
     // Every row of this scan gets a freshly read version.
     inventory_.version.clear();
-    BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing,
-                         parts_.registryDone};
+    // The servers the passes do not read are listed while the registry is
+    // still there, and made rows after every row of the passes.
+    BuilderParts builder{parts_.registry, parts_.files, observer_, parts_.listing, [this] {
+                           servers_ = listRegisteredServers(parts_.registry, observer_);
+                           if (parts_.registryDone) parts_.registryDone();
+                         }};
     builderDone_ = buildInventory(inventory_, builder);
     rebuildColumns(parts_.columns, list_);
     observer_.onScan(VersionsStarted{});
@@ -86,6 +91,7 @@ class Scan {
     HeldRowNotices held(list_);
     if (Status rows = phaseA(); !rows) return rows;
     if (Status scanned = phaseB(); !scanned) return scanned;
+    if (Status servers = phaseC(); !servers) return servers;
     return appendTrace(traceEndLine);
   }
 
@@ -105,13 +111,31 @@ class Scan {
   }
 
   void addRow(std::size_t i) {
+    listed_.insert(inventory_.fullPath[i]);
     list_.addRow({inventory_.fileType[i], inventory_.definition[i], inventory_.appName[i],
-                  inventory_.fullPath[i], inventory_.version[i]});
+                  inventory_.fullPath[i], inventory_.version[i]},
+                 0, inventory_.source[i]);
+  }
+
+  // A further program file found in the folder, or a server's file: a row
+  // of the file's name, its version and its texts, which are read afresh
+  // once its path is in the trace log.
+  Status addFileRow(const Text& path, const Text& version, Text source) {
+    if (Status traced = appendTrace(path); !traced) return traced;
+    const VersionStrings strings = versionStrings(path, true);
+    const Text name = path.substr(directoryOf(path).size());
+    inventory_.append(name, strings.description, strings.legalCopyright, path, 0,
+                      std::move(source));
+    const std::size_t n = inventory_.size() - 1;
+    inventory_.version[n] = version;
+    known_.insert(name, version);
+    addRow(n);
+    return success();
   }
 
   void selectLastRow() {
     // An empty list has no last row; the folders are scanned all the same.
-    if (list_.rowCount() > 0) (void)list_.selectOnly(list_.rowCount() - 1);
+    if (list_.rowCount() > 0) list_.selectOnly(list_.rowCount() - 1);
   }
 
   void letEventsRun() {
@@ -158,13 +182,17 @@ class Scan {
   Status phaseB() {
     // Every entry that is no extension list, row or not, stands for its file
     // name and version.
-    FoldedSet known;
     for (std::size_t i = 0; i < inventory_.size(); ++i) {
       if (!isExtensionList(inventory_.fileType[i])) {
-        known.insert(inventory_.fileType[i], inventory_.version[i]);
+        known_.insert(inventory_.fileType[i], inventory_.version[i]);
       }
     }
-    for (std::size_t k = 0; k < folderList_.size(); ++k) {
+    return scanFolders(0);
+  }
+
+  // The folders collected from the first on, and those they bring.
+  Status scanFolders(std::size_t first) {
+    for (std::size_t k = first; k < folderList_.size(); ++k) {
       const Text& folder = folderList_[k];
       observer_.onScan(FolderScanStarted{folder});
       if (Status traced = appendTrace(folder + folderLineSuffix); !traced) return traced;
@@ -179,19 +207,38 @@ class Scan {
         const Text path = folder + name;
         Result<Text> version = versions_.number(path);
         if (!version) return version.error();
-        if (known.contains(name, version.value())) continue;
+        if (known_.contains(name, version.value())) continue;
         // On disk before the version strings are read: if reading them
         // kills the program, the next start puts this file on the skip list.
-        if (Status traced = appendTrace(path); !traced) return traced;
-        const VersionStrings strings = versionStrings(path, true);
-        inventory_.append(name, strings.description, strings.legalCopyright, path, 0);
-        const std::size_t n = inventory_.size() - 1;
-        inventory_.version[n] = version.value();
-        known.insert(name, version.value());
-        addRow(n);
+        if (Status added = addFileRow(path, version.value(), folder + folderLineSuffix); !added) {
+          return added;
+        }
       }
     }
     return success();
+  }
+
+  // Phase C: the servers that the passes do not read, each file once and
+  // only when no row names it yet, so that every row before stays as it
+  // was; then the folders they bring that were not scanned.
+  Status phaseC() {
+    const std::size_t scanned = folderList_.size();
+    std::vector<RegisteredServer> servers = std::move(servers_);
+    for (RegisteredServer& server : servers) {
+      const Text path = server.view == RegistryView::bits32
+                            ? redirectedFor32Bit(server.path, parts_.windowsFolder)
+                            : std::move(server.path);
+      if (listed_.contains(path)) continue;
+      Result<bool> present = filePresent(parts_.files, path);
+      if (!present || !present.value()) continue;
+      Result<Text> version = versions_.number(path);
+      if (!version) return version.error();
+      if (Status added = addFileRow(path, version.value(), std::move(server.source)); !added) {
+        return added;
+      }
+      addFolder(directoryOf(path), true);
+    }
+    return scanFolders(scanned);
   }
 
   Status closingBlock(bool built) {
@@ -214,6 +261,11 @@ class Scan {
   Status builderDone_ = success();
   FoldedSet folders_;
   std::vector<Text> folderList_;
+  // The rows' paths, and the file names with versions that the folder scan
+  // passes over.
+  FoldedSet listed_;
+  FoldedSet known_;
+  std::vector<RegisteredServer> servers_;
   // Each file's version number is read once a scan, however often it is
   // named.
   VersionMemo versions_;

@@ -1,7 +1,11 @@
 // The scan: builds the inventory from the registry, turns it into list rows
 // with version numbers and version texts, adds the further program files of
-// the programs' folders, traces every step and saves the list. The window's
-// rebuild, the command line and the scanner of other systems all run it.
+// the programs' folders, then the COM servers the builder does not read
+// (inventory/registered_servers.h) and the further files of their folders,
+// traces every step and saves the list. Each row carries its source: the
+// registry key that named its file, or the folder scan that found it. The
+// window's rebuild, the command line and the scanner of other systems all
+// run it.
 #pragma once
 
 #include <functional>
@@ -70,6 +74,10 @@ struct ScanParts {
   const std::optional<SkipList>& skipList;
   // Called once the scan no longer reads the registry.
   std::function<void()> registryDone = {};
+  // The Windows folder of the machine scanned ("C:\Windows"), where a
+  // 32-bit server's System32 files lie in SysWOW64; empty: none is known,
+  // and 32-bit paths are taken as they are.
+  Text windowsFolder = {};
 };
 
 // How a scan ended. Every failure has been reported already.
