@@ -55,7 +55,7 @@ class Scan {
       observer_.failed(Failure{Procedure::scan, outcome.built.error()});
       // The log may be the very thing that cannot be written; the failure
       // reported stays either way.
-      appendTrace(errorMessage(L"", outcome.built.error()));
+      (void)appendTrace(errorMessage(L"", outcome.built.error()));
     } else if (!builderDone_) {
       outcome.built = builderDone_;
     }
@@ -135,7 +135,7 @@ class Scan {
 
   void selectLastRow() {
     // An empty list has no last row; the folders are scanned all the same.
-    if (list_.rowCount() > 0) list_.selectOnly(list_.rowCount() - 1);
+    if (list_.rowCount() > 0) (void)list_.selectOnly(list_.rowCount() - 1);
   }
 
   void letEventsRun() {
