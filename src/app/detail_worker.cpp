@@ -146,14 +146,19 @@ std::unique_ptr<DetailWorker> makeThreadDetailWorker(std::function<DetailReading
   return std::make_unique<ThreadDetailWorker>(std::move(makeReading), std::move(notify));
 }
 
-DetailReading makeSystemDetailReading() {
+DetailReading makeSystemDetailReading(std::shared_ptr<RememberedSignatures> remembered) {
   struct Parts {
+    explicit Parts(std::shared_ptr<RememberedSignatures> kept) : remembered(std::move(kept)) {}
+    std::shared_ptr<RememberedSignatures> remembered;
     std::unique_ptr<FileSystem> files = makeSystemFileSystem();
     std::unique_ptr<VersionResourceReader> versions = makeSystemVersionResourceReader(*files);
-    std::unique_ptr<SignatureReader> signatures = makeSystemSignatureReader(*files);
-    DetailReader reader{*files, *versions, signatures.get()};
+    std::unique_ptr<SignatureReader> system = makeSystemSignatureReader(*files);
+    std::unique_ptr<SignatureReader> signatures =
+        remembered ? std::make_unique<RememberingSignatureReader>(*files, *system, *remembered)
+                   : nullptr;
+    DetailReader reader{*files, *versions, signatures ? signatures.get() : system.get()};
   };
-  auto parts = std::make_shared<Parts>();
+  auto parts = std::make_shared<Parts>(std::move(remembered));
   return
       [parts](TextView path, DetailParts wanted) { return parts->reader.detailsOf(path, wanted); };
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/row_facts.h"
+#include "trust/remembered_signatures.h"
 
 namespace vemdrol {
 
@@ -51,7 +52,10 @@ std::unique_ptr<DetailWorker> makeThreadDetailWorker(std::function<DetailReading
                                                      std::function<void()> notify);
 
 // The machine's own reading: a file system, version reader and signature
-// reader of its own, for the thread that uses it.
-DetailReading makeSystemDetailReading();
+// reader of its own, for the thread that uses it. With remembered, a file
+// whose size and last write time are what they were when its signature was
+// verified is not verified again, and every signature verified is
+// remembered there.
+DetailReading makeSystemDetailReading(std::shared_ptr<RememberedSignatures> remembered = nullptr);
 
 }  // namespace vemdrol

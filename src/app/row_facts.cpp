@@ -15,6 +15,7 @@ Text grouped(std::size_t number) {
 }  // namespace
 
 unsigned detailPartOf(std::size_t detail) {
+  if (detail == sourceDetail) return 0;
   if (detail >= factCount) return signaturePart;
   return detail == hashDetail ? hashPart : factsPart;
 }
@@ -39,9 +40,32 @@ bool FactsCache::knows(const Text& key, unsigned parts) const {
   return found != files_.end() && (found->second.known & parts) == parts;
 }
 
+bool FactsCache::confirmed(const Text& key, unsigned parts) const {
+  const auto found = files_.find(key);
+  return found != files_.end() &&
+         (found->second.known & ~found->second.remembered & parts) == parts;
+}
+
+std::optional<SignatureFacts> FactsCache::signature(const Text& key) const {
+  const auto found = files_.find(key);
+  if (found == files_.end() || (found->second.known & signaturePart) == 0) return std::nullopt;
+  return found->second.details.signature;
+}
+
+void FactsCache::remember(const Text& key, const SignatureFacts& facts) {
+  File& file = files_[key];
+  if (file.known & signaturePart) return;
+  file.details.cells[factCount] = signerCell(facts);
+  file.details.cells[factCount + 1] = signatureStateCell(facts);
+  file.details.signature = facts;
+  file.known |= signaturePart;
+  file.remembered |= signaturePart;
+}
+
 unsigned FactsCache::ask(const Text& key, unsigned parts, bool urgent) {
   File& file = files_[key];
-  const unsigned missing = parts & ~file.known & ~(urgent ? file.askedUrgently : file.asked);
+  const unsigned known = file.known & ~file.remembered;
+  const unsigned missing = parts & ~known & ~(urgent ? file.askedUrgently : file.asked);
   file.asked |= missing;
   if (urgent) file.askedUrgently |= missing;
   return missing;
@@ -52,7 +76,9 @@ void FactsCache::store(const Text& key, unsigned parts, const RowDetails& detail
   for (std::size_t detail = 0; detail < detailCount; ++detail) {
     if (parts & detailPartOf(detail)) file.details.cells[detail] = details.cells[detail];
   }
+  if (parts & signaturePart) file.details.signature = details.signature;
   file.known |= parts;
+  file.remembered &= ~parts;
   file.asked &= ~parts;
   file.askedUrgently &= ~parts;
 }

@@ -34,7 +34,7 @@ inline constexpr std::size_t detailOf(std::size_t column) { return column - firs
 // each wide enough for its usual texts (a SHA-256 shows its start; its
 // tooltip shows the rest).
 inline constexpr std::array<long, detailCount> detailWidthsTwips{
-    2500, 2500, 1800, 1800, 1800, 1300, 2800, 2800, 1200, 3000, 2500, 1800};
+    2500, 2500, 1800, 1800, 1800, 1300, 2800, 2800, 1200, 3000, 2500, 1800, 5000};
 inline constexpr long changeWidthTwips = 2200;
 
 // The parts a file's details are read in, as bits: the facts but the hash,
@@ -45,7 +45,8 @@ enum DetailPart : unsigned {
   signaturePart = 4u,
 };
 
-// The part that fills a detail column (0 to detailCount - 1).
+// The part that fills a detail column (0 to detailCount - 1); none for
+// 登録場所, which is the row's own.
 unsigned detailPartOf(std::size_t detail);
 // The parts to read for the wanted ones: the hash comes with the facts.
 DetailParts detailPartsToRead(unsigned parts);
@@ -61,6 +62,14 @@ class FactsCache {
   // The cell of a detail column, nullopt while its part is not known.
   std::optional<TextView> cell(const Text& key, std::size_t detail) const;
   bool knows(const Text& key, unsigned parts) const;
+  // Known, and not only remembered from an earlier run.
+  bool confirmed(const Text& key, unsigned parts) const;
+  // The file's signature, once its part is known; nullopt before, and when
+  // the file could not be read.
+  std::optional<SignatureFacts> signature(const Text& key) const;
+  // A signature remembered from an earlier run: known at once, and still
+  // asked for (ask) until a reading confirms it.
+  void remember(const Text& key, const SignatureFacts& facts);
   // Of the parts wanted, those to ask the worker for: neither known nor
   // asked for yet, or, for a row on screen (urgent), not asked for urgently
   // yet, so that it goes before a sort's long queue. They count as asked
@@ -76,6 +85,7 @@ class FactsCache {
   struct File {
     RowDetails details;
     unsigned known = 0;
+    unsigned remembered = 0;  // of known, the parts not read in this run
     unsigned asked = 0;
     unsigned askedUrgently = 0;
   };

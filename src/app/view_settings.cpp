@@ -47,7 +47,7 @@ bool writableName(TextView name) {
   return name.find_first_of(L"=\r\n") == TextView::npos;
 }
 
-enum class Section { other, window, columns, sort };
+enum class Section { other, window, columns, sort, filter };
 
 struct WindowValues {
   std::optional<long> left, top, width, height;
@@ -62,6 +62,7 @@ Status readLine(TextView line, Section& section, WindowValues& window, ViewSetti
     section = equalNoCase(name, L"Window")    ? Section::window
               : equalNoCase(name, L"Columns") ? Section::columns
               : equalNoCase(name, L"Sort")    ? Section::sort
+              : equalNoCase(name, L"Filter")  ? Section::filter
                                               : Section::other;
     return success();
   }
@@ -116,6 +117,16 @@ Status readLine(TextView line, Section& section, WindowValues& window, ViewSetti
         if (!settings.sort) settings.sort.emplace();
         settings.sort->descending = *descending;
       }
+      return success();
+    }
+    case Section::filter: {
+      bool* filter = equalNoCase(key, L"HideMicrosoft")    ? &settings.filter.hideMicrosoft
+                     : equalNoCase(key, L"UnverifiedOnly") ? &settings.filter.unverifiedOnly
+                                                           : nullptr;
+      if (!filter) return success();
+      const auto on = flag(value);
+      if (!on) return damaged(key);
+      *filter = *on;
       return success();
     }
   }
@@ -180,6 +191,11 @@ std::string viewSettingsBytes(const ViewSettings& settings) {
     appendLine(bytes, L"[Sort]");
     appendLine(bytes, L"Column=" + settings.sort->column);
     appendLine(bytes, settings.sort->descending ? L"Descending=1" : L"Descending=0");
+  }
+  if (settings.filter.any()) {
+    appendLine(bytes, L"[Filter]");
+    appendLine(bytes, settings.filter.hideMicrosoft ? L"HideMicrosoft=1" : L"HideMicrosoft=0");
+    appendLine(bytes, settings.filter.unverifiedOnly ? L"UnverifiedOnly=1" : L"UnverifiedOnly=0");
   }
   return bytes;
 }

@@ -14,6 +14,9 @@
 //   [Sort]
 //   Column=パス
 //   Descending=1
+//   [Filter]
+//   HideMicrosoft=1        Microsoft の項目を隠す (0 or 1)
+//   UnverifiedOnly=0       検証できない項目だけ表示 (0 or 1)
 //
 // It is read like any file from outside: a file longer than
 // viewSettingsMaxBytes, bytes that are not UTF-8, a line that is neither a
@@ -32,6 +35,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "os/window.h"
+#include "trust/signature_filter.h"
 
 namespace vemdrol {
 
@@ -63,6 +67,7 @@ struct ViewSettings {
   // passed over.
   std::vector<ColumnView> columns;
   std::optional<SortView> sort;
+  SignatureFilter filter;
   friend bool operator==(const ViewSettings&, const ViewSettings&) = default;
 };
 

@@ -20,6 +20,7 @@ TEST(ViewSettingsFile, WhatIsWrittenReadsTheSame) {
   settings.maximized = true;
   settings.columns = {{L"種類", 2500, true}, {L"パス", 0, false}, {L"サイズ", 1000000, true}};
   settings.sort = SortView{L"パス", true};
+  settings.filter = SignatureFilter{false, true};
   const std::string bytes = viewSettingsBytes(settings);
   EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF[Window]\r\nLeft=-300\r\n"));
   Result<ViewSettings> read = parseViewSettings(bytes);
@@ -39,6 +40,8 @@ TEST(ViewSettingsFile, LimitsHoldJustInsideAndFailJustPast) {
   EXPECT_FALSE(parseViewSettings(ini(L"[Window]\nLeft=-1000001\n")));
   EXPECT_FALSE(parseViewSettings(ini(L"[Window]\nWidth=0\n")));
   EXPECT_FALSE(parseViewSettings(ini(L"[Window]\nMaximized=2\n")));
+  EXPECT_TRUE(parseViewSettings(ini(L"[Filter]\nHideMicrosoft=1\n")).value().filter.hideMicrosoft);
+  EXPECT_FALSE(parseViewSettings(ini(L"[Filter]\nUnverifiedOnly=2\n")));
 
   std::string many = "[Columns]\n";
   for (std::size_t i = 0; i < viewSettingsMaxColumns; ++i) {

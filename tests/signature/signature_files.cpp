@@ -37,14 +37,26 @@ std::map<std::string, std::string> unsignedSignatureFiles() {
   pe32.pe32Plus = false;
   pe32.languages.push_back({0x0409, versionBlock(second)});
 
+  // A file that only claims to be Microsoft's, in its version resource.
+  const VersionNode strings =
+      stringTableNode(L"040904B0", {stringNode(L"CompanyName", L"Microsoft Corporation"),
+                                    stringNode(L"FileDescription", L"Claims to be Microsoft's")});
+  const std::string claims = serialize(
+      versionInfoNode(fixedFileInfo(0x000A0000, 0),
+                      {stringFileInfoNode({strings}), varFileInfoNode({{0x0409, 0x04B0}})}));
+
   return {
       {"first.exe.unsigned", peWithVersionBlock(versionBlock(first))},
       {"second.dll.unsigned", buildPe(pe32).bytes},
+      {"microsoft.exe.unsigned", peWithVersionBlock(versionBlock(fileVersion(10, 0, 0, 1)))},
+      {"named.exe", peWithVersionBlock(claims)},
       // The subjects are UTF-8; the common names are firstSigner and
       // secondSigner, the second one neither first nor last of its name.
       {"sign.list",
        "first.exe.unsigned\tfirst.exe\tsha256\t/CN=Vemdrol テスト署名/O=Vemdrol\n"
-       "second.dll.unsigned\tsecond.dll\tsha1\t/C=JP/O=Vemdrol/CN=Second Test Signer/OU=Tests\n"},
+       "second.dll.unsigned\tsecond.dll\tsha1\t/C=JP/O=Vemdrol/CN=Second Test Signer/OU=Tests\n"
+       "microsoft.exe.unsigned\tmicrosoft.exe\tsha256\t/CN=Microsoft Windows/O=Microsoft "
+       "Corporation\n"},
   };
 }
 

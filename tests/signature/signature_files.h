@@ -22,7 +22,10 @@ inline constexpr TextView signersOrganization = L"Vemdrol";
 // The files to sign, by name, and "sign.list", which tells
 // scripts/sign-test-files how: first.exe.unsigned (PE32+) becomes first.exe,
 // signed with SHA-256 by firstSigner; second.dll.unsigned (PE32) becomes
-// second.dll, signed with SHA-1 by secondSigner.
+// second.dll, signed with SHA-1 by secondSigner; microsoft.exe.unsigned
+// becomes microsoft.exe, signed by a throw-away "Microsoft Windows" of
+// "Microsoft Corporation". named.exe stays unsigned, Microsoft's by its
+// version resource alone.
 std::map<std::string, std::string> unsignedSignatureFiles();
 
 // What a case gives on every platform. A signature that holds is

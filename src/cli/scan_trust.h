@@ -1,0 +1,22 @@
+// The trust of the system vemdrol-scan inventories, for judging its files'
+// signatures: its root stores and catalogs found, read and judged, and what
+// could not be used said as a warning. Linux only.
+#pragma once
+
+#ifndef _WIN32
+
+#include <cstdint>
+#include <functional>
+
+#include "offline/target.h"
+#include "trust/target_trust.h"
+
+namespace vemdrol {
+
+// now: seconds since 1970-01-01 00:00 UTC. warn hears each warning, worded.
+TargetTrust loadTargetTrust(const OfflineTarget& target, std::int64_t now,
+                            const std::function<void(TextView)>& warn);
+
+}  // namespace vemdrol
+
+#endif
