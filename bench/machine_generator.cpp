@@ -55,14 +55,19 @@ class Generator {
     programs_ = std::max(20LL, shape.extensions / 20);
     // A few hundred libraries serve all the classes, as on real machines.
     libraries_ = std::clamp(summary_.classes / 3, 1LL, 300LL);
+    summary_.classes32 = shape.extensions / 2;
+    libraries32_ = std::clamp(summary_.classes32 / 3, 1LL, 150LL);
+    servers_ = std::clamp(summary_.classes / 50, 1LL, 100LL);
   }
 
   MachineSummary run() {
     extensions();
     types();
     classes();
+    classes32();
     programFiles();
     libraryFiles();
+    serverFiles();
     return summary_;
   }
 
@@ -87,6 +92,39 @@ class Generator {
   Text libraryPath(long long d) const {
     return shape_.folder + L"\\Libraries\\Group" + std::to_wstring(d / 10) + L"\\vblib" +
            std::to_wstring(d) + L".dll";
+  }
+
+  // The 32-bit view's own libraries, and the local servers of both views,
+  // each in a folder of its own.
+  Text library32Path(long long d) const {
+    return shape_.folder + L"\\Libraries32\\Group" + std::to_wstring(d / 10) + L"\\vblib32_" +
+           std::to_wstring(d) + L".dll";
+  }
+  Text serverPath(bool bits32, long long s) const {
+    return shape_.folder + (bits32 ? L"\\Servers32\\Vendor" : L"\\Servers\\Vendor") +
+           std::to_wstring(s) + L"\\server" + std::to_wstring(s) + L".exe";
+  }
+  static Text classId(long long c, unsigned long long salt) {
+    const unsigned long long bits = mix(static_cast<unsigned long long>(c) ^ salt);
+    return L"{" + hexDigits(bits >> 32, 8) + L"-" + hexDigits(bits >> 16, 4) + L"-4" +
+           hexDigits(bits >> 4, 3) + L"-8" +
+           hexDigits(static_cast<unsigned long long>(c) >> 12, 3) + L"-" +
+           hexDigits(static_cast<unsigned long long>(c), 12) + L"}";
+  }
+
+  // One class in ten of each view has a local server: its own program, or
+  // now and then a program a type already opens.
+  void localServer(const Text& classKey, long long c, bool bits32) {
+    if (c % 10 != (bits32 ? 2 : 1)) return;
+    Text command;
+    if (c % 40 == (bits32 ? 12 : 11)) {
+      command = programPath(programOf(c)) + L" -Embedding";
+    } else {
+      const long long s = (c / 10) % servers_;
+      command = L"\"" + serverPath(bits32, s) + L"\" /automation";
+      (bits32 ? namedServers32_ : namedServers_).insert(s);
+    }
+    key(classKey + L"\\LocalServer32", {defaultString(command)});
   }
 
   void key(TextView path, const std::vector<GeneratedValue>& values = {}) {
@@ -174,11 +212,7 @@ class Generator {
   void classes() {
     key(L"CLSID");
     for (long long c = 0; c < summary_.classes; ++c) {
-      const unsigned long long bits = mix(static_cast<unsigned long long>(c));
-      const Text guid = L"{" + hexDigits(bits >> 32, 8) + L"-" + hexDigits(bits >> 16, 4) + L"-4" +
-                        hexDigits(bits >> 4, 3) + L"-8" + hexDigits(c >> 12, 3) + L"-" +
-                        hexDigits(static_cast<unsigned long long>(c), 12) + L"}";
-      const Text classKey = L"CLSID\\" + guid;
+      const Text classKey = L"CLSID\\" + classId(c, 0);
       key(classKey, {defaultString(L"VBench Class " + std::to_wstring(c))});
       std::vector<GeneratedValue> server;
       if (librarySystem(c)) {
@@ -193,6 +227,58 @@ class Generator {
       server.push_back(namedString(L"ThreadingModel", c % 3 == 0 ? L"Both" : L"Apartment"));
       key(classKey + L"\\InprocServer32", server);
       if (c % 2 == 0) key(classKey + L"\\ProgID", {defaultString(typeName(c))});
+      localServer(classKey, c, false);
+    }
+  }
+
+  // The 32-bit view: libraries of its own, system ones, and now and then
+  // one of the 64-bit view's, which stays one row.
+  void classes32() {
+    key(L"Wow6432Node");
+    key(L"Wow6432Node\\CLSID");
+    for (long long c = 0; c < summary_.classes32; ++c) {
+      const Text classKey = L"Wow6432Node\\CLSID\\" + classId(c, 0x32);
+      key(classKey, {defaultString(L"VBench Class32 " + std::to_wstring(c))});
+      std::vector<GeneratedValue> server;
+      if (librarySystem(c)) {
+        server.push_back(
+            defaultString(L"%SystemRoot%\\SysWOW64\\vbsys" + std::to_wstring(c % 50) + L".dll",
+                          registryTypeExpandSz));
+      } else if (c % 11 == 4 && namedLibraries_.count(libraryOf(c)) > 0) {
+        server.push_back(defaultString(libraryPath(libraryOf(c))));
+      } else if (!libraryUnset(c)) {
+        const long long d = c % libraries32_;
+        server.push_back(defaultString(library32Path(d)));
+        namedLibraries32_.insert(d);
+      }
+      server.push_back(namedString(L"ThreadingModel", L"Apartment"));
+      key(classKey + L"\\InprocServer32", server);
+      localServer(classKey, c, true);
+    }
+  }
+
+  void serverFiles() {
+    const auto write = [&](const Text& path, std::uint16_t major, long long number,
+                           const wchar_t* what) {
+      ProgramVersion version = fileVersion(major, static_cast<std::uint16_t>(number % 50), 0,
+                                           static_cast<std::uint16_t>(number));
+      version.description = Text(what) + std::to_wstring(number);
+      version.legalCopyright = L"(C) Vemdrol Bench";
+      sink_.file(path, peWithVersionBlock(versionBlock(version)));
+      ++summary_.filesWritten;
+      ++summary_.serverEntries;
+    };
+    for (long long d : namedLibraries32_) {
+      if (libraryMissing(d)) {
+        ++summary_.filesMissing;
+        continue;
+      }
+      write(library32Path(d), 11, d, L"ベンチ用32ビット ライブラリ ");
+    }
+    for (bool bits32 : {false, true}) {
+      for (long long s : bits32 ? namedServers32_ : namedServers_) {
+        write(serverPath(bits32, s), bits32 ? 13 : 12, s, L"ベンチ用サーバー ");
+      }
     }
   }
 
@@ -233,10 +319,15 @@ class Generator {
   MachineSummary summary_;
   long long programs_ = 0;
   long long libraries_ = 0;
+  long long libraries32_ = 0;
+  long long servers_ = 0;
   // Only named files are written: a folder holds nothing the registry does
   // not name, so the folder scan finds no file that the walk would not read.
   std::set<long long> namedPrograms_;
   std::set<long long> namedLibraries_;
+  std::set<long long> namedLibraries32_;
+  std::set<long long> namedServers_;
+  std::set<long long> namedServers32_;
 };
 
 Text quoted(TextView text) {

@@ -19,7 +19,9 @@
 namespace vemdrol {
 
 struct MachineShape {
-  // Extension keys; there are half as many types and as many CLSIDs.
+  // Extension keys; there are half as many types and as many CLSIDs, and
+  // half as many again in the 32-bit view (Wow6432Node\CLSID), as a
+  // 64-bit Windows holds the classes of its 32-bit programs.
   long long extensions = 1000;
   // Where the program files lie, a Windows folder without a final "\".
   Text folder = L"C:\\VemdrolBench";
@@ -54,6 +56,12 @@ struct MachineSummary {
   // entry per existing in-process server library.
   long long programEntries = 0;
   long long libraryEntries = 0;
+  // The classes of the 32-bit view, and the files of the servers the
+  // passes do not read (the 32-bit view's libraries, the local servers of
+  // both views) that the scan adds as rows: those that exist and are no
+  // other row's file.
+  long long classes32 = 0;
+  long long serverEntries = 0;
 };
 
 MachineSummary generateMachine(const MachineShape& shape, MachineSink& sink);

@@ -1,8 +1,9 @@
 // vemdrol_walk.exe: the lower limit of a rebuild. It makes the registry calls
 // the builder makes, and no others (the subkeys of HKEY_CLASSES_ROOT; the
 // default value and subkeys of each first-level key; the same of every open
-// command key and every in-process server key), and reads the version
-// resource of each program file those keys name once. It builds no
+// command key and every in-process server key; then the servers the passes
+// do not read, through the scan's own listing of them), and reads the
+// version resource of each program file those keys name once. It builds no
 // inventory, shows nothing and saves nothing, so no rebuild on the same
 // registry can be faster.
 //
@@ -14,7 +15,9 @@
 
 #include "base/paths.h"
 #include "base/utf16.h"
+#include "inventory/registered_servers.h"
 #include "os/filesystem.h"
+#include "os/process.h"
 #include "os/registry.h"
 #include "os/version_resource.h"
 #include "os/win32/windows.h"
@@ -71,6 +74,17 @@ class Walk {
         const Text path = valueText(*value);
         if (!startsWithNoCase(path, L"%SystemRoot%")) name(path);
       }
+    }
+    struct Failures final : BuildReport {
+      explicit Failures(long long& count) : count(count) {}
+      void failed(const Failure&) override { ++count; }
+      void onBuild(const BuildEvent&) override {}
+      long long& count;
+    } report(counts_.failures);
+    const Text windows = windowsFolder();
+    for (const RegisteredServer& server : listRegisteredServers(registry_, report)) {
+      name(server.view == RegistryView::bits32 ? redirectedFor32Bit(server.path, windows)
+                                               : server.path);
     }
     for (const Text& path : files_) {
       Result<std::optional<VersionResource>> resource = versions_.versionResourceOf(path);

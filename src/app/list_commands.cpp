@@ -1,5 +1,7 @@
 #include "app/list_commands.h"
 
+#include "app/list_status.h"
+
 namespace vemdrol {
 
 namespace {
@@ -21,14 +23,25 @@ std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state)
       entry(ListCommand::copyPaths, L"パスをコピー", any),
       {},
       entry(ListCommand::openFileLocation, L"ファイルの場所を開く", any),
+      entry(ListCommand::openInRegistryEditor, L"レジストリ エディターで開く",
+            any && state.fromRegistryKey),
       entry(ListCommand::showProperties, L"プロパティ", any),
       {},
       entry(ListCommand::compare, L"比較...", state.filesReady),
       entry(ListCommand::changedOnly, L"差分のみ表示", state.comparing, state.changedOnly),
       entry(ListCommand::endComparison, L"比較を終了", state.comparing),
       {},
+      entry(ListCommand::hideMicrosoft, hideMicrosoftCaption.data(), state.filesReady,
+            state.signatureFilter.hideMicrosoft),
+      entry(ListCommand::unverifiedOnly, unverifiedOnlyCaption.data(), state.filesReady,
+            state.signatureFilter.unverifiedOnly),
+      {},
       entry(ListCommand::saveList, L"現在の一覧を保存...", state.filesReady),
   };
+}
+
+bool isRegistryKeySource(TextView source) {
+  return startsWithNoCase(source, L"HKEY_") && source.find(L'\\') != TextView::npos;
 }
 
 std::vector<MenuEntry> columnMenu(std::span<const ColumnChoice> columns) {

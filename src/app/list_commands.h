@@ -1,5 +1,6 @@
 // The list's context menus and what their entries and the list's keys do:
-// copying rows or paths, the file's folder and its properties, selecting
+// copying rows or paths, the file's folder and its properties, the registry
+// key a row came from in Registry Editor, selecting
 // every row, comparing with an earlier inventory, saving the current list,
 // and choosing the shown columns. The window layer shows the entries as
 // listed here; a feature with entries of its own adds them here, with its
@@ -14,6 +15,7 @@
 
 #include "base/text.h"
 #include "rows/list_model.h"
+#include "trust/signature_filter.h"
 
 namespace vemdrol {
 
@@ -27,6 +29,9 @@ enum class ListCommand : int {
   changedOnly,
   endComparison,
   saveList,
+  openInRegistryEditor,
+  hideMicrosoft,
+  unverifiedOnly,
 };
 
 // Commands from this number on show or hide a column: the number less this
@@ -51,7 +56,17 @@ struct RowMenuState {
   // Whether files can be chosen and read (a machine is connected and no
   // rebuild runs).
   bool filesReady = true;
+  // Whether the row a command is for came from a registry key (and not
+  // from the folder scan, or from nowhere known).
+  bool fromRegistryKey = false;
+  // The filter by signature that is on (Microsoft の項目を隠す, 検証できない
+  // 項目だけ表示).
+  SignatureFilter signatureFilter;
 };
+
+// Whether a row's source (ListModel::source) is a registry key that
+// Registry Editor can open.
+bool isRegistryKeySource(TextView source);
 
 // The menu of the list's rows.
 std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state = {});

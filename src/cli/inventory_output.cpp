@@ -1,8 +1,10 @@
 #include "cli/inventory_output.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "export/exporter.h"
+#include "rows/list_model.h"
 #include "rows/row_order.h"
 
 namespace vemdrol {
@@ -33,21 +35,34 @@ class InventoryOutput::Rows final : public ExportRows {
   const InventoryOutput& output_;
 };
 
-InventoryOutput::InventoryOutput(std::vector<InventoryRecord> rows) : rows_(std::move(rows)) {
+InventoryOutput::InventoryOutput(std::vector<InventoryRecord> rows, std::vector<Text> sources)
+    : rows_(std::move(rows)), sources_(std::move(sources)) {
   entries_.reserve(rows_.size());
-  for (const InventoryRecord& row : rows_) entries_.push_back({&row, nullptr, Text(), 0});
+  for (const InventoryRecord& row : rows_) {
+    entries_.push_back({&row, nullptr, Text(), 0, sourceOf(&row)});
+  }
 }
 
-void InventoryOutput::compareWith(std::vector<InventoryRecord> older, bool changedOnly) {
+const Text* InventoryOutput::sourceOf(const InventoryRecord* row) const {
+  // The total order of std::less: row may point into the older rows.
+  const std::less<const InventoryRecord*> before;
+  if (before(row, rows_.data()) || !before(row, rows_.data() + rows_.size())) return nullptr;
+  const auto index = static_cast<std::size_t>(row - rows_.data());
+  return index < sources_.size() && !sources_[index].empty() ? &sources_[index] : nullptr;
+}
+
+void InventoryOutput::compareWith(std::vector<InventoryRecord> older, bool changedOnly,
+                                  bool olderWhole) {
   older_ = std::move(older);
   compared_ = true;
   const std::vector<Text> names = columnNames();
   const std::span<const Text> baseNames(names.data() + 1, inventoryFieldCount);
   entries_.clear();
-  for (const ComparedRow& row : compareInventories(rows_, older_)) {
+  for (const ComparedRow& row : compareInventories(rows_, older_, !olderWhole)) {
     if (changedOnly && row.change == Change::same) continue;
     const InventoryRecord* old = row.change == Change::removed ? row.texts : row.old;
-    entries_.push_back({row.texts, old, changeText(row, baseNames), 0});
+    const Text* source = row.change == Change::removed ? nullptr : sourceOf(row.texts);
+    entries_.push_back({row.texts, old, changeText(row, baseNames), 0, source});
   }
 }
 
@@ -57,8 +72,24 @@ void InventoryOutput::addDetails(DetailReader& reader) {
   details_.reserve(entries_.size());
   for (Entry& entry : entries_) {
     entry.details = details_.size();
-    details_.push_back(reader.detailsOf((*entry.texts)[3], true));
+    RowDetails details = reader.detailsOf((*entry.texts)[3], true);
+    if (entry.source) {
+      details.cells[sourceDetail] = *entry.source;
+      details.json[sourceDetail] = *entry.source;
+    }
+    details_.push_back(std::move(details));
   }
+}
+
+void InventoryOutput::filterBySignature(const SignatureFilter& filter,
+                                        SignatureReader& signatures) {
+  if (!filter.any()) return;
+  std::erase_if(entries_, [&](const Entry& entry) {
+    const Text& path = (*entry.texts)[pathCell];
+    if (path.empty()) return false;
+    const Result<SignatureFacts> facts = signatures.signatureOf(path);
+    return !filterKeeps(filter, facts ? std::optional(facts.value()) : std::nullopt);
+  });
 }
 
 std::vector<ExportColumn> InventoryOutput::columns(bool compared, bool detailed) {

@@ -39,6 +39,7 @@ RowDetails DetailReader::detailsOf(TextView path, DetailParts parts) {
     details.cells[signatureColumn] = Text(unavailableText);
     return details;
   }
+  details.signature = signature.value();
   details.cells[signerColumn] = signerCell(signature.value());
   if (!signature.value().signer.empty()) details.json[signerColumn] = signature.value().signer;
   details.cells[signatureColumn] = signatureStateCell(signature.value());

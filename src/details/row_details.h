@@ -1,8 +1,9 @@
 // The further columns a row can show beside the five of the inventory: the
 // facts of its program file (details/file_facts.h), then who signed it and
-// whether the signature holds (os/signature.h). The window, the
-// command line's exports and the scanner all take them from here, so they
-// name and fill them alike.
+// whether the signature holds (os/signature.h), then where the row came
+// from, which is the row's own and no file's (ListModel::source). The
+// window, the command line's exports and the scanner all take them from
+// here, so they name and fill them alike.
 #pragma once
 
 #include <array>
@@ -15,7 +16,7 @@
 
 namespace vemdrol {
 
-inline constexpr std::size_t detailCount = factCount + 2;
+inline constexpr std::size_t detailCount = factCount + 3;
 
 struct DetailColumn {
   TextView name;
@@ -36,13 +37,21 @@ inline constexpr std::array<DetailColumn, detailCount> detailColumns{{
     {L"SHA-256", "sha256", false},
     {L"署名者", "signer", false},
     {L"署名の状態", "signature", false},
+    {L"登録場所", "source", false},
 }};
+
+// The column of the row's source. A DetailReader leaves it empty: whoever
+// holds the row fills it.
+inline constexpr std::size_t sourceDetail = factCount + 2;
 
 // The cells of the detail columns, with their JSON values (nullopt for
 // null) where those differ from the cell.
 struct RowDetails {
   std::array<Text, detailCount> cells;
   std::array<std::optional<Text>, detailCount> json;
+  // The signature behind the signature columns, for filtering by it;
+  // nullopt when it was not read or the file could not be read.
+  std::optional<SignatureFacts> signature;
 };
 
 // Which of a file's details to read: the facts without the hash, the hash,

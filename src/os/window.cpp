@@ -18,4 +18,19 @@ Text argumentsOfCommandLine(TextView commandLine) {
   return Text(commandLine.substr(i < commandLine.size() ? i : commandLine.size()));
 }
 
+Text registryEditorLastKey(TextView key, TextView previous, TextView rootName) {
+  const TextView first = previous.substr(0, previous.find(L'\\'));
+  TextView root = rootName;
+  if (startsWithNoCase(first, L"HKEY_")) {
+    root = {};
+  } else if (!first.empty()) {
+    root = first;
+  }
+  if (root.empty()) return Text(key);
+  Text lastKey(root);
+  lastKey += L'\\';
+  lastKey += key;
+  return lastKey;
+}
+
 }  // namespace vemdrol

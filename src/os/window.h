@@ -74,7 +74,25 @@ class WindowServices {
   virtual Status openFileLocation(TextView path) = 0;
   // The file manager's properties of the file.
   virtual Status showFileProperties(TextView path) = 0;
+  // Registry Editor, opened at the key ("HKEY_CLASSES_ROOT\CLSID\{…}"),
+  // as Windows' own tools open it: the key becomes the editor's last key
+  // (registryEditorLastKey), which it opens at when it starts.
+  virtual Status openRegistryEditorAt(TextView key) = 0;
 };
+
+// Where Registry Editor keeps the key it shows last, under
+// HKEY_CURRENT_USER; it opens there the next time it starts.
+inline constexpr TextView registryEditorSettingsKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+inline constexpr TextView registryEditorLastKeyName = L"LastKey";
+
+// The last key that opens the editor at key. Windows' editor keeps it
+// behind the name of its tree's root, which is in the user's language
+// ("コンピューター\HKEY_CLASSES_ROOT\…"), and Wine's without one
+// ("HKEY_CLASSES_ROOT\…"); the editor at hand tells its form by the last
+// key it wrote itself, previous. Before it wrote any, rootName is the
+// root's name ("" for none).
+Text registryEditorLastKey(TextView key, TextView previous, TextView rootName);
 
 // The argument text of a whole command line: everything after the program's
 // own name (which ends at its closing quote, or at the first blank when it is

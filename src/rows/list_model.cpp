@@ -171,7 +171,7 @@ void ListModel::sortBy(std::span<const RowSortKey> keys) {
     if (key.column >= cellCount) {
       entry.extra.reserve(rows_.size());
       for (const Row& row : rows_) {
-        entry.extra.push_back(extra_->extraCell(row.cells, row.tag, key.column));
+        entry.extra.push_back(extra_->extraCell(row.cells, row.tag, row.source, key.column));
       }
     }
     orders.push_back(std::move(entry));

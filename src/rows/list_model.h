@@ -61,10 +61,11 @@ class ExtraCells {
   virtual ~ExtraCells() = default;
   // The order of an extra column; nullopt for a column there is none of.
   virtual std::optional<CellOrder> extraOrder(std::size_t column) const = 0;
-  // The cell of the row with these cells and this tag (ListModel::tag). The
-  // text must stay as it is while the list sorts.
+  // The cell of the row with these cells, this tag (ListModel::tag) and
+  // this source (ListModel::source). The text must stay as it is while the
+  // list sorts.
   virtual TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
-                             std::size_t column) const = 0;
+                             TextView source, std::size_t column) const = 0;
 };
 
 class ListModel {

@@ -6,7 +6,7 @@
 #include "app/main_window.h"
 #include "app/memory_form.h"
 #include "os/memory/window.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 
 namespace vemdrol {
 namespace {
@@ -106,7 +106,7 @@ TEST_F(ListCommands, HiddenColumnKeepsItsCellsTheSavedFileAndTheSearch) {
   EXPECT_EQ(menu[5].command, 0);
   EXPECT_EQ(menu[6].caption, L"会社名");
   EXPECT_FALSE(menu[6].checked);
-  EXPECT_EQ(menu.back().caption, L"署名の状態");
+  EXPECT_EQ(menu.back().caption, L"登録場所");
 }
 
 TEST_F(ListCommands, LastShownColumnCannotBeHidden) {

@@ -14,7 +14,7 @@
 #include "os/memory/registry.h"
 #include "os/memory/window.h"
 #include "os/version_resource.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 #include "version/pe_builder.h"
 #include "win32/window_test_support.h"
 

@@ -21,6 +21,12 @@ Status MemoryWindowServices::showFileProperties(TextView path) {
   return success();
 }
 
+Status MemoryWindowServices::openRegistryEditorAt(TextView key) {
+  if (shellFails) return Error{2, L"指定されたファイルが見つかりません。"};
+  registryEditorKeys.emplace_back(key);
+  return success();
+}
+
 bool MemoryWindowServices::askYesNo(TextView title, TextView question) {
   questions.push_back(Question{Text(title), Text(question)});
   if (answers.empty()) return true;

@@ -30,6 +30,7 @@ class MemoryWindowServices : public WindowServices {
   void reportError(TextView message) override { reported.emplace_back(message); }
   Status openFileLocation(TextView path) override;
   Status showFileProperties(TextView path) override;
+  Status openRegistryEditorAt(TextView key) override;
 
   // What the test sets up.
   TwipsSize screen{19200, 14400};
@@ -49,6 +50,7 @@ class MemoryWindowServices : public WindowServices {
   Text clipboard;
   std::vector<Text> openedLocations;
   std::vector<Text> shownProperties;
+  std::vector<Text> registryEditorKeys;
   std::vector<Text> reported;
   struct Question {
     Text title;

@@ -194,7 +194,65 @@ class Win32WindowServices final : public WindowServices {
     return success();
   }
 
+  Status openRegistryEditorAt(TextView key) override {
+    const Text settingsPath(registryEditorSettingsKey);
+    const Text valueName(registryEditorLastKeyName);
+    HKEY opened = nullptr;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, settingsPath.c_str(), 0, nullptr, 0,
+                                     KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS) return windowsError(static_cast<DWORD>(status));
+    const UniqueRegistryHandle settings(opened);
+    const bool wine = underWine();
+    const Text lastKey =
+        registryEditorLastKey(key, storedText(settings.get(), valueName), editorRootName(wine));
+    status = RegSetValueExW(settings.get(), valueName.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(lastKey.c_str()),
+                            static_cast<DWORD>((lastKey.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) return windowsError(static_cast<DWORD>(status));
+    // Windows' editor started while a copy of it runs only brings that copy
+    // forward, at the key it shows; -m starts a copy of its own, which reads
+    // the last key. Wine's takes no such switch: it would look for a file
+    // of that name to import.
+    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", L"regedit.exe", wine ? nullptr : L"-m", nullptr, SW_SHOWNORMAL));
+    if (started <= 32) return windowsError(static_cast<DWORD>(started));
+    return success();
+  }
+
  private:
+  static bool underWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }
+
+  // The name of Windows' editor's tree root in the user's language; Wine's
+  // editor names none in its last key.
+  static TextView editorRootName(bool wine) {
+    if (wine) return {};
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? L"コンピューター"
+                                                                      : L"Computer";
+  }
+
+  // A string value of the key; "" when it has none.
+  static Text storedText(HKEY key, const Text& name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_SZ || size == 0) {
+      return Text();
+    }
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS) {
+      return Text();
+    }
+    const std::size_t length = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
+    Text text(buffer.data(), length);
+    text.resize(std::min(text.size(), text.find(L'\0')));
+    return text;
+  }
+
   // The shell's calls want the apartment that a window's thread has.
   void useCom() {
     if (!comReady_) comReady_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
