@@ -56,6 +56,17 @@ enum class Fault : std::uint8_t {
   fileTooLarge,
   systemOutOfMemory,
   otherSystemError,  // worded by its number
+
+  // The target of vemdrol-scan, a system that is not running
+  // (offline/target.h); the error's path is the folder or file concerned,
+  // and the number and description are the system's where it gave a reason.
+  targetMissing,     // nothing at the path, or a folder on the way is missing
+  targetIsFile,      // a file given as the target
+  folderUnreadable,  // a folder that may not be listed or entered
+  notATarget,        // a folder that is neither a Wine prefix nor a Windows installation
+  driveCMissing,     // a Wine prefix without its drive_c
+  driveCOutside,     // drive_c is a link leading out of the prefix; the subject is where
+  badUserName,       // the subject is the name
 };
 
 struct Error {
@@ -66,6 +77,10 @@ struct Error {
   // What the fault was found in, as the wording names it: a line's number, a
   // key's path. Empty where the fault names nothing.
   Text subject = {};
+  // The file or folder of this machine that could not be read, as the
+  // wording names it ("ファイル PATH を読み込めません: " and the fault);
+  // empty where the error names none.
+  Text path = {};
 };
 
 // A fault of the program's own, with its number and what it was found in.

@@ -6,6 +6,7 @@
 #include "base/utf8.h"
 #include "cli/apps_output.h"
 #include "cli/scan_apps.h"
+#include "cli/scan_words.h"
 #include "export/exporter.h"
 #include "offline/target.h"
 #include "os/posix/filesystem.h"
@@ -27,17 +28,16 @@ void writeAll(int fd, std::string_view bytes) {
 }  // namespace
 
 int runAppsScan(const ScanRequest& request, const ScanEnvironment& environment) {
+  const ScanWords words(environment.japanese);
   const auto say = [&](TextView message) {
     writeAll(environment.errorFd, "vemdrol-scan: " + toUtf8(message) + "\n");
   };
   const std::vector<Text> names =
       AppsOutput::columnNames(request.compareWith.has_value(), request.allApps);
   for (const SortRequest& sort : request.sort) {
-    if (Result<RowSortKey> key = resolveSortColumn(sort, names); !key) {
-      say(key.error().description);
-      writeAll(environment.errorFd, environment.japanese
-                                        ? "詳しくは vemdrol-scan --help をご覧ください\n"
-                                        : "Try 'vemdrol-scan --help' for more information.\n");
+    if (!resolveSortColumn(sort, names)) {
+      say(words.problem({ScanProblem::Kind::unknownSortColumn, toUtf8(sort.column)}));
+      writeAll(environment.errorFd, toUtf8(words.seeHelp()) + "\n");
       return 2;
     }
   }
@@ -46,7 +46,15 @@ int runAppsScan(const ScanRequest& request, const ScanEnvironment& environment) 
   if (request.compareWith) {
     const Text path = decodeUtf8(*request.compareWith).value_or(Text());
     OlderApps read = readOlderApps(local, path, path);
-    if (!read.message.empty()) say(read.message);
+    if (!read.message.empty() && words.japanese()) say(read.message);
+    if (!read.message.empty() && !words.japanese()) {
+      // The reason asked of the file again: the file itself, or its content.
+      Result<std::string> bytes = local.readFile(path);
+      say(ScanWords::olderUnreadable(
+          path, !bytes ? words.error(bytes.error())
+                       : Text(L"neither a JSON export of Vemdrol nor an inventory file with the "
+                              L"applications kept beside it")));
+    }
     if (!read.records) return 1;
     older = std::move(read.records);
   }
@@ -55,11 +63,11 @@ int runAppsScan(const ScanRequest& request, const ScanEnvironment& environment) 
   const TargetReading reading{false, appMachineSubtrees(), appUserSubtrees()};
   Result<OfflineTarget> opened = openTarget(request.target, std::nullopt, reading);
   if (!opened) {
-    say(opened.error().description);
+    say(words.error(opened.error()));
     return 1;
   }
   OfflineTarget& target = opened.value();
-  for (const Text& warning : target.warnings) say(warning);
+  for (const Error& warning : target.warnings) say(words.error(warning));
   AppSources sources{target.machine.get(), {}, target.files.get()};
   for (const OfflineUser& user : target.users)
     sources.users.push_back({user.name, user.registry.get()});
@@ -77,11 +85,11 @@ int runAppsScan(const ScanRequest& request, const ScanEnvironment& environment) 
   }
   const std::optional<Text> path = decodeUtf8(*request.output);
   if (!path) {
-    say(L"出力先のファイル名が UTF-8 ではありません");
+    say(words.outputNameNotUtf8());
     return 1;
   }
-  if (Status written = writeWholeFile(local, *path, bytes); !written) {
-    say(written.error().description);
+  if (Status written = local.replaceFile(*path, bytes); !written) {
+    say(words.cannotWrite(*path, written.error()));
     return 1;
   }
   return 0;

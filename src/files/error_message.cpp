@@ -5,12 +5,17 @@
 namespace vemdrol {
 namespace {
 
+// The system's reason, where it gave one.
+Text systemReason(const Error& error) {
+  return error.description.empty() ? L"システム エラー " + std::to_wstring(error.number)
+                                   : error.description;
+}
+
 // The faults found in a line of a file, worded after the line's number.
 Text onLine(const Error& error, TextView what) { return error.subject + L" 行目: " + Text(what); }
 
-}  // namespace
-
-Text errorText(const Error& error) {
+// The fault itself, without the file it was found in.
+Text faultText(const Error& error) {
   switch (error.fault) {
     case Fault::system:
       return error.description;
@@ -56,9 +61,43 @@ Text errorText(const Error& error) {
     case Fault::systemOutOfMemory:
       return L"メモリが不足しています";
     case Fault::otherSystemError:
+    case Fault::targetMissing:
+    case Fault::targetIsFile:
+    case Fault::folderUnreadable:
+    case Fault::notATarget:
+    case Fault::driveCMissing:
+    case Fault::driveCOutside:
+    case Fault::badUserName:
       break;
   }
   return L"システム エラー " + std::to_wstring(error.number);
+}
+
+}  // namespace
+
+Text errorText(const Error& error) {
+  switch (error.fault) {
+    case Fault::targetMissing:
+    case Fault::driveCMissing:
+      return L"フォルダー " + error.path + L" がありません";
+    case Fault::targetIsFile:
+      return L"対象 " + error.path + L" はフォルダーではなくファイルです (" + systemReason(error) +
+             L")";
+    case Fault::folderUnreadable:
+      return L"フォルダー " + error.path + L" を読めません: " + systemReason(error);
+    case Fault::notATarget:
+      return L"フォルダー " + error.path +
+             L" は Wine のプレフィックスでも Windows のフォルダーでもありません";
+    case Fault::driveCOutside:
+      return L"フォルダー " + error.path + L" は対象の外 (" + error.subject +
+             L") を指すリンクです。対象の外は読みません";
+    case Fault::badUserName:
+      return L"ユーザー名 " + error.subject + L" は使えません";
+    default:
+      break;
+  }
+  if (error.path.empty()) return faultText(error);
+  return L"ファイル " + error.path + L" を読み込めません: " + faultText(error);
 }
 
 Text errorMessage(TextView label, const Error& error) {

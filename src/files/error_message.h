@@ -14,7 +14,9 @@ namespace vemdrol {
 
 // The error as the user reads it: for Fault::system its description as it
 // is; for a fault of the program's own, the fault's wording with its
-// subject ("12 行目: 値の行が正しくありません", "キー Classes がありません").
+// subject ("12 行目: 値の行が正しくありません", "キー Classes がありません"),
+// after "ファイル PATH を読み込めません: " where the error names its file; a
+// fault of a scanned system's target as a sentence naming its folder.
 Text errorText(const Error& error);
 
 Text errorMessage(TextView label, const Error& error);

@@ -72,22 +72,29 @@ struct OfflineTarget {
   // HKLM\System\CurrentControlSet\Control\ComputerName\ComputerName, value
   // "ComputerName"; empty when the registry does not hold it.
   Text computerName;
+  // The Windows folder as the target's own programs name it, where the
+  // 32-bit servers' System32 files lie in SysWOW64: "C:\windows" in a Wine
+  // prefix, "C:\Windows" in an installation.
+  Text windowsFolder;
   // HKEY_LOCAL_MACHINE's subtrees asked for; nullptr when none were.
   std::unique_ptr<Registry> machine;
   // The users, in the order of their names, when user subtrees were asked
   // for.
   std::vector<OfflineUser> users;
-  // For the user: each user file that could not be read, worded as the
-  // errors below are.
-  std::vector<Text> warnings;
+  // Each user file that could not be read, the error naming it as those of
+  // openTarget do.
+  std::vector<Error> warnings;
 };
 
-// Opens the folder at path. An error's description is the message for the
-// user, in Japanese, naming the folder or file that could not be used:
-//   フォルダー /x がありません
-//   フォルダー /x は Wine のプレフィックスでも Windows のフォルダーでもありません
+// Opens the folder at path. An error names the folder or file that could
+// not be used (its path) and why: a fault of the target (nothing there, a
+// file, a folder that may not be read with the system's reason, neither a
+// prefix nor an installation, a prefix without drive_c or whose drive_c is
+// a link leading out of it, an unusable user name), or the fault of a
+// registry file that could not be read (the reader's, or the system's
+// reason). files/error_message.h words them:
+//   フォルダー /x を読めません: Permission denied
 //   ファイル /x/system.reg を読み込めません: 12 行目: 値の行が正しくありません
-//   ユーザー名 a\b は使えません
 Result<OfflineTarget> openTarget(const std::string& path,
                                  const std::optional<Text>& userName = std::nullopt,
                                  const TargetReading& reading = {});

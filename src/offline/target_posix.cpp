@@ -6,11 +6,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/utf16.h"
-#include "files/error_message.h"
 #include "formats/registry/registry_tree.h"
 #include "formats/registry/wine_registry.h"
 #include "offline/hive.h"
@@ -57,18 +57,25 @@ Text shown(std::string_view bytes) {
   return text;
 }
 
-// The message for a file that could not be read, the reason worded as
-// everywhere else.
-Error cannotRead(const std::string& file, const Error& why) {
-  return Error{why.number, L"ファイル " + shown(file) + L" を読み込めません: " + errorText(why)};
+// A file of the target that could not be read, and why: the reader's fault
+// or the system's reason, worded where it is shown.
+Error cannotRead(const std::string& file, Error why) {
+  why.path = shown(file);
+  return why;
 }
 
 Error cannotRead(const std::string& file, int number) {
   return cannotRead(file, fileReadError(number));
 }
 
-Error noFolder(const std::string& folder) {
-  return Error{ENOENT, L"フォルダー " + shown(folder) + L" がありません"};
+// A fault of the target itself, naming its folder or file; number is the
+// system's reason, 0 where it gave none.
+Error targetError(Fault fault, int number, const std::string& path, Text subject = Text()) {
+  Error error = number != 0 ? posixError(number) : Error{};
+  error.fault = fault;
+  error.subject = std::move(subject);
+  error.path = shown(path);
+  return error;
 }
 
 std::optional<std::string> realPath(const std::string& path) {
@@ -103,6 +110,46 @@ Text stringOf(const RegistryData& data) {
   Text text = fromUtf16Le(data.bytes);
   text.resize(std::min(text.size(), text.find(L'\0')));
   return text;
+}
+
+// Why a prefix's drive_c cannot be its drive C:, if it cannot: missing, a
+// link that leads out of the prefix (which the confined file system would
+// not follow), or a folder that may not be read.
+std::optional<Error> unusableDriveC(const std::string& prefix) {
+  const std::string driveC = prefix + "/drive_c";
+  struct stat status;
+  if (::lstat(driveC.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+    const std::optional<std::string> leadsTo = realPath(driveC);
+    if (leadsTo && !inside(prefix, *leadsTo)) {
+      return targetError(Fault::driveCOutside, 0, driveC, shown(*leadsTo));
+    }
+  }
+  if (!isFolder(driveC)) return targetError(Fault::driveCMissing, ENOENT, driveC);
+  DIR* listing = ::opendir(driveC.c_str());
+  if (!listing) return targetError(Fault::folderUnreadable, errno, driveC);
+  ::closedir(listing);
+  return std::nullopt;
+}
+
+// The first folder on the way from the target's root to a Windows
+// installation's hive that exists but may not be listed.
+std::optional<Error> unreadableOnTheWay(PosixFileSystem& files, const std::string& given) {
+  static constexpr std::pair<TextView, std::string_view> way[] = {
+      {L"C:\\", ""},
+      {L"C:\\Windows", "/Windows"},
+      {L"C:\\Windows\\System32", "/Windows/System32"},
+      {L"C:\\Windows\\System32\\config", "/Windows/System32/config"},
+  };
+  for (const auto& [folder, below] : way) {
+    Result<std::vector<Text>> listed = files.listFiles(folder);
+    if (listed) continue;
+    const long number = listed.error().number;
+    if (number == ENOENT || number == ENOTDIR) return std::nullopt;
+    const std::string native = nativeOf(files, folder);
+    return targetError(Fault::folderUnreadable, static_cast<int>(number),
+                       native.empty() ? given + std::string(below) : native);
+  }
+  return std::nullopt;
 }
 
 // The drive letters of a prefix: C: is drive_c, the others come from the
@@ -166,15 +213,14 @@ void readWineUser(OfflineTarget& target, const TargetReading& reading) {
   const std::string userReg = nativeOf(files, L"C:\\user.reg");
   Result<std::string> bytes = files.readFile(L"C:\\user.reg");
   if (!bytes) {
-    target.warnings.push_back(
-        cannotRead(userReg, static_cast<int>(bytes.error().number)).description);
+    target.warnings.push_back(cannotRead(userReg, static_cast<int>(bytes.error().number)));
     return;
   }
   std::vector<Text> kept = reading.userSubtrees;
   kept.emplace_back(L"Volatile Environment");
   Result<RegistryTree> tree = readWineSubtrees(bytes.value(), kept);
   if (!tree) {
-    target.warnings.push_back(cannotRead(userReg, tree.error()).description);
+    target.warnings.push_back(cannotRead(userReg, tree.error()));
     return;
   }
   const RegistryTree::Node logon = tree.value().walk(u"Volatile Environment");
@@ -195,7 +241,7 @@ Result<OfflineTarget> openWinePrefix(OfflineTarget target, const TargetReading& 
   const std::string systemReg = nativeOf(files, L"C:\\system.reg");
   Result<std::string> bytes = files.readFile(L"C:\\system.reg");
   if (!bytes) return cannotRead(systemReg, static_cast<int>(bytes.error().number));
-  if (!exists(files, L"C:\\drive_c", true)) return noFolder(target.folder + "/drive_c");
+  if (std::optional<Error> refused = unusableDriveC(target.folder)) return *refused;
   const std::string driveC = nativeOf(files, L"C:\\drive_c");
 
   Result<WineMachine> machine = readWineMachine(bytes.value(), reading.machineSubtrees);
@@ -203,6 +249,7 @@ Result<OfflineTarget> openWinePrefix(OfflineTarget target, const TargetReading& 
   if (!machine) return cannotRead(systemReg, machine.error());
 
   target.kind = TargetKind::winePrefix;
+  target.windowsFolder = L"C:\\windows";
   target.computerName = std::move(machine.value().computerName);
   target.registry = std::make_unique<ClassesRegistry>(
       reading.classes ? std::move(machine.value().classes) : RegistryTree());
@@ -244,7 +291,7 @@ void readWindowsUsers(OfflineTarget& target, const TargetReading& reading) {
     const std::string ntuser = nativeOf(files, profile + L"\\NTUSER.DAT");
     Result<RegistryTree> tree = readHiveFileSubtrees(ntuser, reading.userSubtrees);
     if (!tree) {
-      target.warnings.push_back(cannotRead(ntuser, tree.error()).description);
+      target.warnings.push_back(cannotRead(ntuser, tree.error()));
       continue;
     }
     auto registry = std::make_unique<SubtreeRegistry>();
@@ -258,7 +305,7 @@ void readWindowsUsers(OfflineTarget& target, const TargetReading& reading) {
         registry->place(RegistryRoot::currentUser, L"Software\\Classes",
                         std::make_shared<const RegistryTree>(std::move(classesTree).value()));
       } else {
-        target.warnings.push_back(cannotRead(native, classesTree.error()).description);
+        target.warnings.push_back(cannotRead(native, classesTree.error()));
       }
     }
     target.users.push_back(OfflineUser{name, std::move(registry)});
@@ -307,7 +354,7 @@ Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text
   if (userName && reading.classes) {
     if (userName->empty() || *userName == L"." || *userName == L".." ||
         userName->find_first_of(L"\\/:") != Text::npos || userName->find(L'\0') != Text::npos) {
-      return Error{unusable, L"ユーザー名 " + *userName + L" は使えません"};
+      return faultError(Fault::badUserName, unusable, *userName);
     }
     const Text classes =
         L"C:\\Users\\" + *userName + L"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
@@ -324,6 +371,7 @@ Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text
   if (!computerName) return computerName.error();
 
   target.kind = TargetKind::windowsInstallation;
+  target.windowsFolder = L"C:\\Windows";
   target.computerName = std::move(computerName).value();
   target.registry = std::make_unique<ClassesRegistry>(std::move(machine).value(), std::move(user));
   if (!reading.userSubtrees.empty()) readWindowsUsers(target, reading);
@@ -334,8 +382,17 @@ Result<OfflineTarget> openWindows(OfflineTarget target, const std::optional<Text
 
 Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Text>& userName,
                                  const TargetReading& reading) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) {
+    const int number = errno;
+    if (number == ENOENT || number == ENOTDIR) {
+      return targetError(Fault::targetMissing, number, path);
+    }
+    return targetError(Fault::folderUnreadable, number, path);
+  }
+  if (S_ISREG(status.st_mode)) return targetError(Fault::targetIsFile, ENOTDIR, path);
   const std::optional<std::string> folder = realPath(path);
-  if (!folder || !isFolder(*folder)) return noFolder(path);
+  if (!folder || !S_ISDIR(status.st_mode)) return targetError(Fault::notATarget, 0, path);
   OfflineTarget target;
   target.folder = *folder;
   target.drives = {{L'C', *folder}};
@@ -347,10 +404,14 @@ Result<OfflineTarget> openTarget(const std::string& path, const std::optional<Te
       return openWindows(std::move(target), userName, reading);
     }
   } catch (const std::bad_alloc&) {
-    return Error{ENOMEM, errorText(fileReadError(ENOMEM))};
+    return fileReadError(ENOMEM);
   }
-  return Error{unusable, L"フォルダー " + shown(path) +
-                             L" は Wine のプレフィックスでも Windows のフォルダーでもありません"};
+  // Neither, as far as could be seen: a folder on the way to the hive that
+  // may not be read is the reason.
+  if (std::optional<Error> unreadable = unreadableOnTheWay(*target.files, path)) {
+    return *unreadable;
+  }
+  return targetError(Fault::notATarget, 0, path);
 }
 
 }  // namespace vemdrol

@@ -8,6 +8,7 @@
 #include "apps/app_fields.h"
 #include "apps/app_lister.h"
 #include "base/utf16.h"
+#include "files/error_message.h"
 #include "offline/target.h"
 #include "registry/hive_builder.h"
 
@@ -73,7 +74,9 @@ class AppsOfflineTest : public ::testing::Test {
                         (app.hidden ? L"|hidden" : L""));
     }
     std::sort(entries.begin(), entries.end());
-    return {entries, machine.warnings};
+    std::vector<Text> warnings;
+    for (const Error& warning : machine.warnings) warnings.push_back(errorText(warning));
+    return {entries, warnings};
   }
 
   fs::path folder_;

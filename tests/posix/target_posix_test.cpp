@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/utf16.h"
+#include "files/error_message.h"
 #include "inventory/builder.h"
 #include "inventory/recording_display.h"
 #include "offline/target.h"
@@ -85,32 +86,47 @@ TEST_F(TargetTest, OpensAWinePrefixWithTheDrivesItLinks) {
 
 TEST_F(TargetTest, NamesWhatCannotBeRead) {
   fs::create_directories(folder_ / "empty");
+  write("file", "not a folder");
   prefix("damaged");
   write("damaged/system.reg", "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\A]\n@=\"cut");
   prefix("nodrive");
   fs::remove(folder_ / "nodrive" / "drive_c");
+  prefix("leaving");
+  fs::remove(folder_ / "leaving" / "drive_c");
+  fs::create_directories(folder_ / "elsewhere");
+  fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "leaving" / "drive_c");
+  prefix("linked");
+  fs::remove(folder_ / "linked" / "drive_c");
+  fs::create_directories(folder_ / "linked" / "disk");
+  fs::create_directory_symlink("disk", folder_ / "linked" / "drive_c");
   write("windows/WINDOWS/system32/Config/software", std::string(0x3000, 'x'));
   write("users/Windows/System32/config/SOFTWARE", systemHive(L"x").bytes);
 
   const auto message = [](const Result<OfflineTarget>& target) {
-    return target.ok() ? Text(L"(opened)") : target.error().description;
+    return target.ok() ? Text(L"(opened)") : errorText(target.error());
   };
-  EXPECT_EQ(message(openTarget(path("none"))),
-            L"フォルダー " + textOf(path("none")) + L" がありません");
-  EXPECT_EQ(message(openTarget(path("empty"))),
-            L"フォルダー " + textOf(path("empty")) +
-                L" は Wine のプレフィックスでも Windows のフォルダーでもありません");
-  EXPECT_EQ(message(openTarget(path("damaged"))),
-            L"ファイル " + textOf(path("damaged/system.reg")) +
-                L" を読み込めません: 3 行目: 値の行が正しくありません");
-  EXPECT_EQ(message(openTarget(path("nodrive"))),
-            L"フォルダー " + textOf(path("nodrive/drive_c")) + L" がありません");
-  EXPECT_EQ(message(openTarget(path("windows"))),
-            L"ファイル " + textOf(path("windows/WINDOWS/system32/Config/software")) +
-                L" を読み込めません: ハイブ ファイルではないか、壊れています");
-  EXPECT_EQ(message(openTarget(path("users"))),
-            L"ファイル " + textOf(path("users/Windows/System32/config/SOFTWARE")) +
-                L" を読み込めません: キー Classes がありません");
+  const struct {
+    std::string target;
+    Text said;
+  } cases[] = {
+      {"none", L"フォルダー " + textOf(path("none")) + L" がありません"},
+      {"file/below", L"フォルダー " + textOf(path("file/below")) + L" がありません"},
+      {"file",
+       L"対象 " + textOf(path("file")) + L" はフォルダーではなくファイルです (Not a directory)"},
+      {"empty", L"フォルダー " + textOf(path("empty")) +
+                    L" は Wine のプレフィックスでも Windows のフォルダーでもありません"},
+      {"damaged", L"ファイル " + textOf(path("damaged/system.reg")) +
+                      L" を読み込めません: 3 行目: 値の行が正しくありません"},
+      {"nodrive", L"フォルダー " + textOf(path("nodrive/drive_c")) + L" がありません"},
+      {"leaving", L"フォルダー " + textOf(path("leaving/drive_c")) + L" は対象の外 (" +
+                      textOf(path("elsewhere")) + L") を指すリンクです。対象の外は読みません"},
+      {"linked", L"(opened)"},
+      {"windows", L"ファイル " + textOf(path("windows/WINDOWS/system32/Config/software")) +
+                      L" を読み込めません: ハイブ ファイルではないか、壊れています"},
+      {"users", L"ファイル " + textOf(path("users/Windows/System32/config/SOFTWARE")) +
+                    L" を読み込めません: キー Classes がありません"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(message(openTarget(path(c.target))), c.said) << c.target;
 }
 
 TEST_F(TargetTest, OpensAWindowsInstallationWithTheUsersClasses) {
@@ -141,13 +157,13 @@ TEST_F(TargetTest, OpensAWindowsInstallationWithTheUsersClasses) {
 
   Result<OfflineTarget> jiro = openTarget(path("win"), Text(L"Jiro"));
   ASSERT_FALSE(jiro.ok());
-  EXPECT_EQ(jiro.error().description,
+  EXPECT_EQ(errorText(jiro.error()),
             L"ファイル " +
                 textOf(path("win/Users/Jiro/AppData/Local/Microsoft/Windows/UsrClass.dat")) +
                 L" を読み込めません: ファイルがありません");
   Result<OfflineTarget> climbing = openTarget(path("win"), Text(L"..\\Taro"));
   ASSERT_FALSE(climbing.ok());
-  EXPECT_EQ(climbing.error().description, L"ユーザー名 ..\\Taro は使えません");
+  EXPECT_EQ(errorText(climbing.error()), L"ユーザー名 ..\\Taro は使えません");
 }
 
 // A generated machine in both forms: the builder run over each finds what
