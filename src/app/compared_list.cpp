@@ -1,22 +1,18 @@
 #include "app/compared_list.h"
 
-#include "rows/saved_rows.h"
 #include "search/list_search.h"
 
 namespace vemdrol {
 
-ComparedList::ComparedList(const ListModel& current, std::vector<InventoryRecord> older)
-    : older_(std::move(older)) {
+ComparedList::ComparedList(const ListModel& current, std::vector<InventoryRecord> older,
+                           bool olderWhole)
+    : older_(std::move(older)), olderWhole_(olderWhole) {
   current_.reserve(current.rowCount());
+  sources_.reserve(current.rowCount());
   for (std::size_t row = 0; row < current.rowCount(); ++row) {
     current_.push_back(current.cells(row));
+    sources_.push_back(current.source(row));
   }
-  CheckedInventory saved = readCheckedInventory(inventoryFileBytes(current));
-  // Each row is one line of the file; should that ever not hold, the texts
-  // are compared as they are.
-  saved_ = saved.records.size() == current_.size() && saved.damagedLines == 0
-               ? std::move(saved.records)
-               : current_;
   std::vector<Text> names;
   for (std::size_t column = 0; column < current.columnCount(); ++column) {
     const ListColumn& shown = current.column(column);
@@ -24,13 +20,11 @@ ComparedList::ComparedList(const ListModel& current, std::vector<InventoryRecord
     // Its own columns sort the compared rows as the list's sort its rows.
     rows_.addColumn(shown.name, shown.widthTwips, shown.shown);
   }
-  const std::vector<ComparedRow> compared = compareInventories(saved_, older_);
+  const std::vector<ComparedRow> compared = compareInventories(current_, older_, !olderWhole_);
   entries_.reserve(compared.size());
   for (const ComparedRow& row : compared) {
-    const InventoryRecord* texts = row.texts;
-    if (row.change != Change::removed)
-      texts = &current_[static_cast<std::size_t>(texts - saved_.data())];
-    entries_.push_back({texts, row.change, changeText(row, names)});
+    entries_.push_back(
+        {row.texts, row.old, row.changedColumns, row.change, changeText(row, names)});
   }
   fill();
 }
@@ -43,6 +37,15 @@ bool ComparedList::removed(std::size_t tag) const {
   return tag < entries_.size() && entries_[tag].kind == Change::removed;
 }
 
+std::optional<TextView> ComparedList::olderCell(std::size_t tag, std::size_t column) const {
+  if (tag >= entries_.size() || column >= inventoryFieldCount) return std::nullopt;
+  const Entry& entry = entries_[tag];
+  if (entry.kind != Change::changed || (entry.changedColumns & (1u << column)) == 0) {
+    return std::nullopt;
+  }
+  return TextView((*entry.old)[column]);
+}
+
 void ComparedList::setChangedOnly(bool changedOnly) {
   changedOnly_ = changedOnly;
   fill();
@@ -53,7 +56,12 @@ void ComparedList::fill() {
   HeldRowNotices held(rows_);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (changedOnly_ && entries_[i].kind == Change::same) continue;
-    rows_.addRow(*entries_[i].texts, i);
+    // A removed row is the older inventory's, which keeps no sources.
+    const Entry& entry = entries_[i];
+    Text source = entry.kind == Change::removed
+                      ? Text()
+                      : sources_[static_cast<std::size_t>(entry.texts - current_.data())];
+    rows_.addRow(*entry.texts, i, std::move(source));
   }
 }
 

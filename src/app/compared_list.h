@@ -5,6 +5,7 @@
 // and the saving of the current list.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "compare/comparison.h"
@@ -15,11 +16,14 @@ namespace vemdrol {
 class ComparedList {
  public:
   // Compares the current list's rows with the older records, which it keeps;
-  // the compared list has the current list's columns. The rows are matched
-  // as the inventory file holds them, as the older ones were kept: a text
-  // the file's code page cannot hold ("©") or a double quote is no change.
-  // They show as the list shows them.
-  ComparedList(const ListModel& current, std::vector<InventoryRecord> older);
+  // the compared list has the current list's columns. Against a bare
+  // inventory file the rows are matched as that file holds them, as the
+  // older ones were kept: a text the file's code page cannot hold ("©") or
+  // a double quote is no change. They show as the list shows them.
+  // olderWhole: the older texts are whole (from a state file), and the rows
+  // are compared as they are.
+  ComparedList(const ListModel& current, std::vector<InventoryRecord> older,
+               bool olderWhole = false);
   ComparedList(const ComparedList&) = delete;
   ComparedList& operator=(const ComparedList&) = delete;
 
@@ -30,6 +34,10 @@ class ComparedList {
   // removed row.
   TextView change(std::size_t tag) const;
   bool removed(std::size_t tag) const;
+  // The older text of a cell (a column of the list's own, from 0) that
+  // changed in a 変更 row, for showing it beside the newer one; nullopt for
+  // every other cell.
+  std::optional<TextView> olderCell(std::size_t tag, std::size_t column) const;
 
   // Every row, or only those that are not 同じ. Either way the rows are
   // listed anew in the comparison's order, none selected.
@@ -42,19 +50,24 @@ class ComparedList {
 
   // The older inventory, for comparing a rebuilt list with it again.
   const std::vector<InventoryRecord>& older() const { return older_; }
+  bool olderWhole() const { return olderWhole_; }
 
  private:
   struct Entry {
     const InventoryRecord* texts;
+    // The older texts of a changed row.
+    const InventoryRecord* old;
+    unsigned changedColumns;
     Change kind;
     Text change;
   };
   void fill();
 
   std::vector<InventoryRecord> current_;
-  // current_ as the inventory file holds it.
-  std::vector<InventoryRecord> saved_;
+  // Where each of current_ came from (ListModel::source).
+  std::vector<Text> sources_;
   std::vector<InventoryRecord> older_;
+  bool olderWhole_ = false;
   std::vector<Entry> entries_;
   ListModel rows_;
   bool changedOnly_ = false;

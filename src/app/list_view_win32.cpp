@@ -219,6 +219,9 @@ Text ListViewWin32::cutOffTextAt(POINT point) const {
   }
   const std::optional<std::size_t> column = modelColumn(hit.iSubItem);
   if (!column) return Text();
+  // A changed cell of a comparison shows what it was, however wide.
+  Text changed = core_.changedCellTip(static_cast<std::size_t>(hit.iItem), *column);
+  if (!changed.empty()) return changed;
   const Text text(core_.cellText(static_cast<std::size_t>(hit.iItem), *column));
   if (text.empty()) return Text();
   RECT cell{};

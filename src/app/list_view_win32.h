@@ -39,7 +39,8 @@ class ListViewWin32 final : public ListObserver {
   // The model's column that the control shows at a place, from 0.
   std::optional<std::size_t> modelColumn(int viewColumn) const;
   // The whole text of the cell at a point of the control's client area when
-  // its column is too narrow for it; "" otherwise.
+  // its column is too narrow for it, or a changed cell's older and newer
+  // texts while comparing; "" otherwise.
   Text cutOffTextAt(POINT point) const;
 
   // ListObserver: keeps the control in step with the model.

@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include "app/layout.h"
+#include "app/list_status.h"
 #include "app/progress.h"
 #include "app/single_copy.h"
+#include "cli/failure_text.h"
 #include "files/error_message.h"
 #include "files/inventory_file.h"
-#include "rows/saved_rows.h"
 #include "scan/scan.h"
 #include "search/column_sort.h"
+#include "state/saved_rows.h"
 #include "version/version_number.h"
 
 namespace vemdrol {
@@ -30,6 +32,7 @@ MainWindow::~MainWindow() {
 void MainWindow::setDetailWorker(std::unique_ptr<DetailWorker> worker) {
   cancelDetails();
   worker_ = std::move(worker);
+  startVerification();
 }
 
 void MainWindow::setListObserver(ListObserver* observer) {
@@ -55,8 +58,14 @@ Status MainWindow::startUp() {
   applyColumnSettings(settings);
   rebuildColumns(columns_, list_);
 
+  signatureFilter_ = settings.filter;
   Text flag;
   if (loader_) loader_(flag);
+  // What earlier runs verified shows at once; the worker looks again at
+  // each file, and verifies those that changed.
+  for (const auto& [path, facts] : remembered_->all()) {
+    facts_.remember(FactsCache::keyOf(path), facts);
+  }
 
   if (argumentAsksForRebuild(services_.commandLine())) flag = L"1";
 
@@ -67,6 +76,7 @@ Status MainWindow::startUp() {
     form_.setEndTimer(1000);
   } else {
     applySortSetting(settings);
+    if (signatureFilter_.any()) baseListChanged();
   }
   return success();
 }
@@ -168,12 +178,16 @@ void MainWindow::unload() {
     settings.columns.push_back(
         {Text(detailColumns[d].name), within(detailWidths_[d], 0), detailShown_[d]});
   }
-  if (list_.sorted() && list_.sortKey() < list_.columnCount()) {
-    settings.sort = SortView{list_.column(list_.sortKey()).name, list_.sortOrder() == 1};
-  } else if (list_.sorted() && isDetailColumn(list_.sortKey())) {
+  // The filtered list is the inventory's, sorted where the user sorted it.
+  const ListModel& sorted = filtered_ && !comparison_ ? filtered_->rows() : list_;
+  if (sorted.sorted() && sorted.sortKey() < sorted.columnCount()) {
+    settings.sort = SortView{sorted.column(sorted.sortKey()).name, sorted.sortOrder() == 1};
+  } else if (sorted.sorted() && isDetailColumn(sorted.sortKey())) {
     settings.sort =
-        SortView{Text(detailColumns[detailOf(list_.sortKey())].name), list_.sortOrder() == 1};
+        SortView{Text(detailColumns[detailOf(sorted.sortKey())].name), sorted.sortOrder() == 1};
   }
+  settings.filter = signatureFilter_;
+  saveRememberedSignatures();
   // A folder that takes no file keeps no view; the next start uses the
   // defaults.
   const ProgramFolder& folder = *settingsFolder_;
@@ -204,11 +218,13 @@ void MainWindow::columnClick(std::size_t header) {
   if (!waitForFacts(partsOfColumn(column), AfterFacts::sort, column, order)) {
     vemdrol::columnClick(list, header);
   }
+  if (!verifying_) startVerification();
 }
 
 void MainWindow::searchTextChange() {
   search_.wordChanged();
   if (comparedSearch_) comparedSearch_->wordChanged();
+  if (filteredSearch_) filteredSearch_->wordChanged();
 }
 
 void MainWindow::rebuildClick() { rebuild(); }
@@ -225,16 +241,24 @@ void MainWindow::rebuild() {
   // meanwhile the window shows the list being built.
   std::optional<std::vector<InventoryRecord>> older;
   bool changedOnly = false;
+  bool olderWhole = false;
   if (comparison_) {
     older = comparison_->older();
     changedOnly = comparison_->changedOnly();
+    olderWhole = comparison_->olderWhole();
     endComparison();
   }
+  // The filter shows nothing while rows come and go; the rebuild saves the
+  // signatures known so far with the state file.
+  if (filtered_) baseListChanged();
+  kept_.put(remembered_->table());
   rebuild_();
   rebuilding_ = false;
   if (older) {
-    startComparison(std::move(*older));
+    startComparison(std::move(*older), olderWhole);
     if (changedOnly) setChangedOnly(true);
+  } else if (signatureFilter_.any()) {
+    baseListChanged();
   }
   if (observer_) observer_->cellsChanged();
 }
@@ -243,11 +267,14 @@ void MainWindow::showFailure(const Error& error) {
   form_.setCaption(Control::statusLabel, errorMessage(L"", error));
 }
 
-std::vector<MenuEntry> MainWindow::rowMenu() const {
+std::vector<MenuEntry> MainWindow::rowMenu(std::optional<std::size_t> focusedRow) const {
   RowMenuState state;
+  const std::optional<std::size_t> row = commandRow(shownList(), focusedRow);
+  state.fromRegistryKey = row && isRegistryKeySource(shownList().source(*row));
   state.comparing = comparison_ != nullptr;
   state.changedOnly = comparison_ && comparison_->changedOnly();
   state.filesReady = files_ != nullptr && !rebuilding_;
+  state.signatureFilter = signatureFilter_;
   return vemdrol::rowMenu(shownList(), state);
 }
 
@@ -291,6 +318,7 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
       // The shown detail cells of every selected row go with them: those not
       // read yet are read first.
       if (!waitForFacts(shownParts(), AfterFacts::copy)) copyShownRows();
+      if (!verifying_) startVerification();
       break;
     case ListCommand::copyPaths:
       copy(selectedPathsText(list));
@@ -301,6 +329,14 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
     case ListCommand::showProperties:
       oneFile([this](TextView path) { return services_.showFileProperties(path); });
       break;
+    case ListCommand::openInRegistryEditor: {
+      const std::optional<std::size_t> row = commandRow(list, focusedRow);
+      if (!row || !isRegistryKeySource(list.source(*row))) break;
+      if (Status opened = services_.openRegistryEditorAt(list.source(*row)); !opened) {
+        showFailure(opened.error());
+      }
+      break;
+    }
     case ListCommand::selectAll: {
       ListModel& rows = shownList();
       for (std::size_t row = 0; row < rows.rowCount(); ++row) (void)rows.setSelected(row, true);
@@ -317,6 +353,18 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
     case ListCommand::endComparison:
       endComparison();
       break;
+    case ListCommand::hideMicrosoft: {
+      SignatureFilter filter = signatureFilter_;
+      filter.hideMicrosoft = !filter.hideMicrosoft;
+      setSignatureFilter(filter);
+      break;
+    }
+    case ListCommand::unverifiedOnly: {
+      SignatureFilter filter = signatureFilter_;
+      filter.unverifiedOnly = !filter.unverifiedOnly;
+      setSignatureFilter(filter);
+      break;
+    }
     case ListCommand::saveList:
       if (files_ && !rebuilding_) {
         if (const std::optional<Text> path = askFile(true, saveListTitle)) saveListAs(*path);
@@ -363,7 +411,7 @@ void MainWindow::showColumn(std::size_t column, bool shown) {
     if (entry < columns_.shown.size()) columns_.shown[entry] = shown;
     // The list tells the view itself, when the view shows it.
     list_.setColumnShown(column, shown);
-    if (!comparison_) return;
+    if (!comparison_ && !filtered_) return;
   } else {
     if (detailShown_[detailOf(column)] == shown) return;
     detailShown_[detailOf(column)] = shown;
@@ -396,12 +444,15 @@ TextView MainWindow::cellText(std::size_t row, std::size_t column) const {
   const ListModel& list = shownList();
   if (column < cellCount) return list.cell(row, column);
   if (row >= list.rowCount()) return {};
-  return extraCell(list.cells(row), list.tag(row), column);
+  return extraCell(list.cells(row), list.tag(row), list.source(row), column);
 }
 
 TextView MainWindow::cellToShow(std::size_t row, std::size_t column) {
   const TextView known = cellText(row, column);
-  if (!known.empty() || !isDetailColumn(column) || !worker_ || rebuilding_) return known;
+  if (!known.empty() || !isDetailColumn(column) || detailOf(column) == sourceDetail || !worker_ ||
+      rebuilding_) {
+    return known;
+  }
   const ListModel& list = shownList();
   const Text& path = list.cell(row, pathCell);
   if (path.empty()) return known;
@@ -411,9 +462,15 @@ TextView MainWindow::cellToShow(std::size_t row, std::size_t column) {
   return known;
 }
 
+Text MainWindow::changedCellTip(std::size_t row, std::size_t column) const {
+  if (!comparison_ || column >= cellCount || row >= shownList().rowCount()) return Text();
+  const std::optional<TextView> older = comparison_->olderCell(shownList().tag(row), column);
+  if (!older) return Text();
+  return L"以前: " + Text(*older) + L"\n現在: " + shownList().cell(row, column);
+}
+
 bool MainWindow::rowRemoved(std::size_t row) const {
-  return comparison_ && row < comparison_->rows().rowCount() &&
-         comparison_->removed(comparison_->rows().tag(row));
+  return comparison_ && row < shownList().rowCount() && comparison_->removed(shownList().tag(row));
 }
 
 std::optional<CellOrder> MainWindow::extraOrder(std::size_t column) const {
@@ -423,8 +480,10 @@ std::optional<CellOrder> MainWindow::extraOrder(std::size_t column) const {
 }
 
 TextView MainWindow::extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
-                               std::size_t column) const {
+                               TextView source, std::size_t column) const {
   if (column == changeColumn) return comparison_ ? comparison_->change(tag) : TextView();
+  // The row's own, never its file's.
+  if (column == firstDetailColumn + sourceDetail) return source;
   if (!isDetailColumn(column) || cells[pathCell].empty()) return {};
   return facts_.cell(FactsCache::keyOf(cells[pathCell]), detailOf(column)).value_or(TextView());
 }
@@ -471,11 +530,16 @@ void MainWindow::detailsArrived() {
   if (!worker_) return;
   const std::vector<DetailResult> results = worker_->takeResults();
   if (results.empty()) return;
+  bool signatures = false;
   for (const DetailResult& result : results) {
     facts_.store(result.key, result.parts, result.details);
     if (wait_ && facts_.knows(result.key, wait_->rows.parts())) wait_->rows.arrived(result.key);
+    if ((result.parts & signaturePart) == 0) continue;
+    signatures = true;
+    if (verifying_) verifying_->arrived(result.key);
   }
   if (observer_) observer_->cellsChanged();
+  if (signatures) signaturesArrived();
   if (!wait_) return;
   if (wait_->rows.done()) {
     finishWait();
@@ -512,6 +576,9 @@ void MainWindow::finishWait() {
 void MainWindow::cancelDetails() {
   if (worker_) worker_->cancel();
   facts_.forgetAsked();
+  // Whoever cancels asks again for what the filter needs, once the list
+  // it takes its rows from stands.
+  verifying_.reset();
   if (wait_) {
     wait_.reset();
     clearWaitProgress();
@@ -522,19 +589,20 @@ void MainWindow::cancelDetails() {
 void MainWindow::compareWith(TextView path) {
   if (!files_) return;
   OlderInventory older = readOlderInventory(*files_, path, L"", damagedLinesNamed);
-  if (older.read) startComparison(std::move(older.read->records));
+  if (older.read) startComparison(std::move(older.read->records), older.read->wholeTexts);
   form_.setCaption(Control::statusLabel, older.message);
+  if (older.message.empty()) showListStatus(true);
 }
 
-void MainWindow::startComparison(std::vector<InventoryRecord> older) {
+void MainWindow::startComparison(std::vector<InventoryRecord> older, bool olderWhole) {
   cancelDetails();
   shownList().setObserver(nullptr);
   comparedSearch_.reset();
-  comparison_ = std::make_unique<ComparedList>(list_, std::move(older));
+  comparison_ = std::make_unique<ComparedList>(list_, std::move(older), olderWhole);
   comparison_->rows().setExtraCells(this);
   comparedSearch_.emplace(searchWindow_, comparison_->rows(),
                           [this](std::size_t row, Text& text) { comparison_->rowText(row, text); });
-  showShownList();
+  baseListChanged();
 }
 
 void MainWindow::setChangedOnly(bool changedOnly) {
@@ -543,6 +611,11 @@ void MainWindow::setChangedOnly(bool changedOnly) {
   comparison_->setChangedOnly(changedOnly);
   // The rows are new: the search starts again from the top.
   comparedSearch_->wordChanged();
+  if (filtered_) {
+    refillFilteredList();
+    filteredSearch_->wordChanged();
+  }
+  startVerification();
 }
 
 void MainWindow::endComparison() {
@@ -551,7 +624,7 @@ void MainWindow::endComparison() {
   comparison_->rows().setObserver(nullptr);
   comparedSearch_.reset();
   comparison_.reset();
-  showShownList();
+  baseListChanged();
 }
 
 void MainWindow::showShownList() {
@@ -566,13 +639,136 @@ void MainWindow::showShownList() {
 void MainWindow::saveListAs(TextView path) {
   if (!files_) return;
   // The inventory's own rows, in their order: never the compared list's
-  // removed rows or its 差分 column.
-  if (Status saved = files_->replaceFile(path, inventoryFileBytes(list_)); !saved) {
+  // removed rows or its 差分 column; those the filter keeps while it is on.
+  std::optional<FilteredList> kept;
+  if (signatureFilter_.any()) {
+    kept.emplace(list_);
+    kept->refill(list_,
+                 [this](const ListModel& list, std::size_t row) { return keepsRow(list, row); });
+  }
+  const ListModel& rows = kept ? kept->rows() : list_;
+  if (Status saved = files_->replaceFile(path, inventoryFileBytes(rows)); !saved) {
     form_.setCaption(Control::statusLabel,
                      Text(listNotSavedMessage) + errorMessage(L"", saved.error()));
     return;
   }
   form_.setCaption(Control::statusLabel, listSavedMessage);
+}
+
+void MainWindow::setSignatureFilter(const SignatureFilter& filter) {
+  if (filter == signatureFilter_) return;
+  // The sort the user chose for the filtered list stays with the list.
+  if (filtered_ && !filter.any()) {
+    const ListModel& from = filtered_->rows();
+    ListModel& to = baseList();
+    to.setSortKey(from.sortKey());
+    to.setSortOrder(from.sortOrder());
+    if (from.sorted()) to.setSorted(true);
+  }
+  signatureFilter_ = filter;
+  baseListChanged();
+  if (!filter.any() && form_.caption(Control::statusLabel) == listStatus_) {
+    form_.setCaption(Control::statusLabel, L"");
+  }
+}
+
+bool MainWindow::keepsRow(const ListModel& list, std::size_t row) const {
+  const Text& path = list.cell(row, pathCell);
+  if (path.empty()) return true;
+  return filterKeeps(signatureFilter_, facts_.signature(FactsCache::keyOf(path)));
+}
+
+void MainWindow::baseListChanged() {
+  if (filtered_) filtered_->rows().setObserver(nullptr);
+  filteredSearch_.reset();
+  filtered_.reset();
+  // An unattended rebuild ends before anyone could look at a filtered list.
+  if (signatureFilter_.any() && !rebuilding_ && !unattended_) makeFilteredList();
+  showShownList();
+  if (!filtered_) return;
+  startVerification();
+  showListStatus(true);
+}
+
+void MainWindow::makeFilteredList() {
+  ListModel& base = baseList();
+  base.setObserver(nullptr);
+  filtered_ = std::make_unique<FilteredList>(base);
+  ListModel& rows = filtered_->rows();
+  rows.setExtraCells(this);
+  rows.setSortKey(base.sortKey());
+  rows.setSortOrder(base.sortOrder());
+  if (base.sorted()) rows.setSorted(true);
+  // A comparison's rows are searched with their 差分 cell, as when shown
+  // whole.
+  filteredSearch_.emplace(searchWindow_, rows, [this](std::size_t row, Text& text) {
+    const ListModel& shown = filtered_->rows();
+    Text own;
+    vemdrol::rowText(shown, row, own);
+    text = comparison_ ? Text(comparison_->change(shown.tag(row))) + L' ' + own : own;
+  });
+  refillFilteredList();
+}
+
+void MainWindow::refillFilteredList() {
+  filtered_->refill(baseList(),
+                    [this](const ListModel& list, std::size_t row) { return keepsRow(list, row); });
+  lastRefill_ = std::chrono::steady_clock::now();
+}
+
+void MainWindow::startVerification() {
+  verifying_.reset();
+  if (!filtered_ || !worker_ || rebuilding_) return;
+  const ListModel& list = baseList();
+  FactsWait rows(signaturePart);
+  for (std::size_t row = 0; row < list.rowCount(); ++row) {
+    const Text& path = list.cell(row, pathCell);
+    if (path.empty()) continue;
+    Text key = FactsCache::keyOf(path);
+    if (facts_.confirmed(key, signaturePart)) continue;
+    askFor(path, key, signaturePart, false);
+    rows.addRow(key);
+  }
+  if (!rows.done()) verifying_.emplace(std::move(rows));
+}
+
+void MainWindow::signaturesArrived() {
+  if (!filtered_) return;
+  const bool done = verifying_ && verifying_->done();
+  if (done) verifying_.reset();
+  // A refill costs a walk over every row: a few a second while results
+  // stream in keep the window answering.
+  constexpr auto refillInterval = std::chrono::milliseconds(300);
+  if (!verifying_ || std::chrono::steady_clock::now() - lastRefill_ >= refillInterval) {
+    refillFilteredList();
+  }
+  showListStatus(false);
+  if (done) saveRememberedSignatures();
+}
+
+void MainWindow::showListStatus(bool force) {
+  if (!filtered_) return;
+  const Text current(form_.caption(Control::statusLabel));
+  // What another part of the window said stays until the user acts.
+  if (!force && !current.empty() && current != listStatus_) return;
+  ListStatus status;
+  status.shownRows = filtered_->rows().rowCount();
+  status.allRows = baseList().rowCount();
+  status.filter = signatureFilter_;
+  status.comparing = comparison_ != nullptr;
+  if (verifying_) {
+    status.verifying = ListStatus::Progress{verifying_->rowsDone(), verifying_->rowsTotal()};
+  }
+  listStatus_ = listStatusText(status);
+  if (listStatus_ != current) form_.setCaption(Control::statusLabel, listStatus_);
+}
+
+void MainWindow::saveRememberedSignatures() {
+  if (!folder_ || rebuilding_ || !remembered_->changed()) return;
+  kept_.put(remembered_->table());
+  // A state file that cannot be written now is written with the next
+  // rebuild; the verification is only done again for what it lost.
+  (void)saveKeptTables(*folder_, kept_);
 }
 
 void MainWindow::connect(const Machine& machine) {
@@ -582,9 +778,15 @@ void MainWindow::connect(const Machine& machine) {
   VersionResourceReader& versions = machine.versions;
   loader_ = [this, &versions](Text&) {
     FormFailureReport report(form_);
-    loadInventory(
-        *folder_, list_, skipList_,
+    const InventoryLoad load = loadInventory(
+        *folder_, list_, skipList_, kept_,
         [&versions](TextView path) { return WVerNumber(versions, path); }, report);
+    if (const StateTable* signatures = kept_.find(signatureTableName)) {
+      remembered_->load(*signatures);
+    }
+    if (load.fullTextsUnavailable) {
+      form_.setCaption(Control::statusLabel, fullTextsUnavailableText(*load.fullTextsUnavailable));
+    }
   };
   rebuild_ = [this, machine] {
     FormScanView view(form_, services_);
@@ -593,6 +795,8 @@ void MainWindow::connect(const Machine& machine) {
                     listing_,      machine.registry,
                     machine.files, machine.versions,
                     &*folder_,     skipList_};
+    parts.kept = &kept_;
+    parts.windowsFolder = machine.windowsFolder;
     // The scan lets queued events run; the button stays disabled meanwhile,
     // so those events cannot start a second rebuild.
     form_.setEnabled(Control::rebuildButton, false);

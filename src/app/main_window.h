@@ -6,11 +6,13 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "app/compared_list.h"
 #include "app/detail_worker.h"
+#include "app/filtered_list.h"
 #include "app/form.h"
 #include "app/list_commands.h"
 #include "app/row_facts.h"
@@ -27,6 +29,8 @@
 #include "rows/list_model.h"
 #include "scan/scan.h"
 #include "search/list_search.h"
+#include "trust/remembered_signatures.h"
+#include "trust/signature_filter.h"
 
 namespace vemdrol {
 
@@ -73,6 +77,8 @@ class MainWindow final : private ExtraCells {
     Registry& registry;
     FileSystem& files;
     VersionResourceReader& versions;
+    // Where a 32-bit server's System32 files lie in SysWOW64.
+    Text windowsFolder = {};
   };
   void connect(const Machine& machine);
 
@@ -106,7 +112,7 @@ class MainWindow final : private ExtraCells {
 
   // The list's menus and their commands (app/list_commands.h). focusedRow:
   // the row the view has the focus on, if any.
-  std::vector<MenuEntry> rowMenu() const;
+  std::vector<MenuEntry> rowMenu(std::optional<std::size_t> focusedRow = std::nullopt) const;
   std::vector<MenuEntry> columnMenu() const;
   void listCommand(int command, std::optional<std::size_t> focusedRow = std::nullopt);
   // The user dragged a column's edge.
@@ -121,8 +127,21 @@ class MainWindow final : private ExtraCells {
   void setChangedOnly(bool changedOnly);
   void endComparison();
   // Writes the inventory's own rows (never the compared list's) in the
-  // inventory file's format to path; the status line tells how it went.
+  // inventory file's format to path, those the signature filter keeps; the
+  // status line tells how it went.
   void saveListAs(TextView path);
+
+  // The filter by signature (Microsoft の項目を隠す, 検証できない項目だけ
+  // 表示): the shown list leaves out the rows it hides, each as soon as its
+  // file's signature is known, while the worker verifies every row's file;
+  // the status line tells how many rows of how many are shown, and how far
+  // the verification is.
+  void setSignatureFilter(const SignatureFilter& filter);
+  const SignatureFilter& signatureFilter() const { return signatureFilter_; }
+  // The signatures verified in this run and earlier ones, kept in the state
+  // file: the detail worker's reading remembers into it and answers from it
+  // for unchanged files (makeSystemDetailReading).
+  const std::shared_ptr<RememberedSignatures>& rememberedSignatures() const { return remembered_; }
 
   // The columns the view shows, in their order: 差分 while comparing, the
   // list's shown columns, the shown detail columns.
@@ -132,14 +151,21 @@ class MainWindow final : private ExtraCells {
   // which shows empty until it comes; cellText only looks.
   TextView cellToShow(std::size_t row, std::size_t column);
   TextView cellText(std::size_t row, std::size_t column) const;
+  // The tip of a changed cell of a comparison's 変更 row: the older text
+  // beside the newer one ("以前: … / 現在: …"); "" for every other cell.
+  Text changedCellTip(std::size_t row, std::size_t column) const;
   // Whether a row of the shown list is a comparison's removed row.
   bool rowRemoved(std::size_t row) const;
 
   ListModel& list() { return list_; }
   const ListModel& list() const { return list_; }
   // The list the view shows: the inventory's, or the compared list.
-  ListModel& shownList() { return comparison_ ? comparison_->rows() : list_; }
-  const ListModel& shownList() const { return comparison_ ? comparison_->rows() : list_; }
+  ListModel& shownList() { return filtered_ ? filtered_->rows() : baseList(); }
+  const ListModel& shownList() const { return filtered_ ? filtered_->rows() : baseList(); }
+  // The list the signature filter takes its rows from: the inventory's, or
+  // the compared list.
+  ListModel& baseList() { return comparison_ ? comparison_->rows() : list_; }
+  const ListModel& baseList() const { return comparison_ ? comparison_->rows() : list_; }
   const ComparedList* comparison() const { return comparison_.get(); }
   const ColumnTable& columns() const { return columns_; }
   bool detailShown(std::size_t detail) const { return detailShown_.at(detail); }
@@ -158,10 +184,30 @@ class MainWindow final : private ExtraCells {
   void placeWindow(const ViewSettings& settings);
   void applySortSetting(const ViewSettings& settings);
   void showFailure(const Error& error);
-  ListSearch& shownSearch() { return comparedSearch_ ? *comparedSearch_ : search_; }
-  void startComparison(std::vector<InventoryRecord> older);
+  ListSearch& shownSearch() {
+    return filteredSearch_ ? *filteredSearch_ : comparedSearch_ ? *comparedSearch_ : search_;
+  }
+  void startComparison(std::vector<InventoryRecord> older, bool olderWhole);
   // The view now shows shownList() in place of the list it showed.
   void showShownList();
+  // The list the filter takes its rows from is another one now (a
+  // comparison began or ended): the filtered list is made anew from it.
+  void baseListChanged();
+  void makeFilteredList();
+  void refillFilteredList();
+  // Asks the worker for the signature of every file of the base list not
+  // verified in this run yet, counting them for the status line.
+  void startVerification();
+  // The signatures came: the rows the filter now hides go, at most a few
+  // times a second, and every time once all are known.
+  void signaturesArrived();
+  // The status line's words for the filtered list; force: even where it
+  // says something else.
+  void showListStatus(bool force);
+  void saveRememberedSignatures();
+  // Whether the signature filter keeps a row of list: shown until its
+  // file's signature is known.
+  bool keepsRow(const ListModel& list, std::size_t row) const;
   void sortShownList(std::size_t column, int order);
   // The parts of the details that the shown columns (or one column) need.
   unsigned shownParts() const;
@@ -180,7 +226,7 @@ class MainWindow final : private ExtraCells {
 
   // ExtraCells, for sorting by the detail and 差分 columns.
   std::optional<CellOrder> extraOrder(std::size_t column) const override;
-  TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag,
+  TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag, TextView source,
                      std::size_t column) const override;
 
   Form& form_;
@@ -217,12 +263,26 @@ class MainWindow final : private ExtraCells {
   std::unique_ptr<ComparedList> comparison_;
   std::optional<ListSearch> comparedSearch_;
 
+  SignatureFilter signatureFilter_;
+  std::unique_ptr<FilteredList> filtered_;
+  std::optional<ListSearch> filteredSearch_;
+  std::shared_ptr<RememberedSignatures> remembered_ = std::make_shared<RememberedSignatures>();
+  // The files whose signatures the filter waits for; nullopt when it waits
+  // for none.
+  std::optional<FactsWait> verifying_;
+  std::chrono::steady_clock::time_point lastRefill_;
+  // What the status line said of the filtered list last.
+  Text listStatus_;
+
   // What the window keeps for the whole run once a machine is connected.
   std::optional<ProgramFolder> folder_;
   FileSystem* files_ = nullptr;
   Inventory inventory_;
   RegistryListing listing_;
   std::optional<SkipList> skipList_;
+  // The state file's further tables, loaded with the rows and saved with
+  // them.
+  KeptTables kept_;
 };
 
 }  // namespace vemdrol

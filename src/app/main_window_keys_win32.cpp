@@ -120,7 +120,7 @@ bool MainWindowWin32::onContextMenu(HWND from, POINT at) {
     ClientToScreen(list, &at);
   }
   const UniqueWin32Handle<MenuTraits> menu =
-      menuOf(onHeader ? core_.columnMenu() : core_.rowMenu());
+      menuOf(onHeader ? core_.columnMenu() : core_.rowMenu(listView_.focusedRow()));
   const int chosen =
       TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, window_, nullptr);
   if (chosen != 0) core_.listCommand(chosen, listView_.focusedRow());

@@ -198,10 +198,11 @@ LRESULT MainWindowWin32::onCreate() {
   addListExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   core_.setListObserver(&listView_);
   // The details of the list's files are read on a thread of the window's
-  // own, which tells the window of each batch it has read.
-  core_.setDetailWorker(makeThreadDetailWorker(makeSystemDetailReading, [window = window_] {
-    PostMessageW(window, detailsReadyMessage, 0, 0);
-  }));
+  // own, which tells the window of each batch it has read; the signatures
+  // it verifies are remembered for the next start.
+  core_.setDetailWorker(makeThreadDetailWorker(
+      [remembered = core_.rememberedSignatures()] { return makeSystemDetailReading(remembered); },
+      [window = window_] { PostMessageW(window, detailsReadyMessage, 0, 0); }));
   layoutChildren();
   return 0;
 }

@@ -4,11 +4,15 @@
 
 #include "app/single_copy.h"
 #include "cli/command_run.h"
+#include "cli/failure_text.h"
 #include "files/error_message.h"
 #include "os/console.h"
 #include "os/process.h"
 
 namespace vemdrol {
+
+static_assert(folderBusyExitCode == exitFolderBusy && rebuildFailedExitCode == exitFailed,
+              "one set of exit codes for every mode");
 
 int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& prepare) {
   INITCOMMONCONTROLSEX controls{sizeof(controls),
@@ -19,9 +23,16 @@ int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& 
   // Held until the program ends: nothing is written in the folder before.
   auto locks = makeSystemInstanceLocks();
   const Text folder = services->programFolder();
-  const FolderClaim claim =
-      claimFolder(*locks, folder, argumentAsksForRebuild(services->commandLine()),
-                  [&folder] { return showRunningCopy(folder); });
+  const bool unattended = argumentAsksForRebuild(services->commandLine());
+  ClaimRequest request;
+  request.self = {unattended ? LockHolder::Role::rebuild : LockHolder::Role::window,
+                  currentProcessId()};
+  request.busy = unattended ? ClaimRequest::Busy::wait : ClaimRequest::Busy::showOrWait;
+  request.showRunningCopy = [&folder] { return showRunningCopy(folder); };
+  request.busyNotice = [&services](const std::optional<LockHolder>& holder) {
+    services->reportError(waitingForHolderText(holder));
+  };
+  const FolderClaim claim = claimFolder(*locks, folder, request);
   if (claim.exitCode) {
     if (*claim.exitCode != 0) services->reportError(folderBusyMessage);
     return *claim.exitCode;
@@ -36,7 +47,7 @@ int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& 
   auto files = makeSystemFileSystem();
   auto registry = makeSystemRegistry();
   auto versions = makeSystemVersionResourceReader(*files);
-  form.core().connect({*registry, *files, *versions});
+  form.core().connect({*registry, *files, *versions, windowsFolder()});
   if (prepare) prepare(form);
   form.load();
 
@@ -54,14 +65,20 @@ int runCommandLineProgram(const CommandLineRequest& request) {
   // A run that rebuilds writes the trace log and the inventory file, and
   // waits its turn as an unattended start does; one that only reads the
   // saved inventory needs no turn, as every save replaces the file whole.
+  // A run that exports never waits: when another copy holds the folder it
+  // scans all the same and writes nothing there, and says so at once.
   auto locks = makeSystemInstanceLocks();
   std::optional<FolderClaim> claim;
+  bool writesFolder = true;
   if (request.mode == CommandLineRequest::Mode::run && !request.saved) {
-    claim = claimFolder(*locks, programFolder(), true, [] { return false; });
-    if (claim->exitCode) {
-      console->writeLine(folderBusyMessage, true);
-      return exitFailed;
-    }
+    ClaimRequest claimRequest;
+    claimRequest.self = {LockHolder::Role::commandLine, currentProcessId()};
+    claimRequest.busy = ClaimRequest::Busy::goOn;
+    claimRequest.busyNotice = [&console, &writesFolder](const std::optional<LockHolder>& holder) {
+      console->writeLine(exportingBesideHolderText(holder), true);
+      writesFolder = false;
+    };
+    claim = claimFolder(*locks, programFolder(), claimRequest);
   }
   auto files = makeSystemFileSystem();
   auto registry = makeSystemRegistry();
@@ -75,7 +92,9 @@ int runCommandLineProgram(const CommandLineRequest& request) {
       programFolder(),
       computerName(),
       std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
-      *console};
+      *console,
+      windowsFolder()};
+  machine.writesFolder = writesFolder;
   return runCommandLine(request, machine);
 }
 

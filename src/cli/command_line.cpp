@@ -40,8 +40,8 @@ std::optional<OutputFormat> outputSwitch(TextView name) {
 bool isKnownSwitch(TextView argument) {
   if (!isSwitch(argument)) return false;
   const TextView name = argument.substr(1);
-  for (const wchar_t* other : {L"saved", L"sort", L"details", L"compare", L"changed", L"apps",
-                               L"all", L"?"}) {
+  for (const wchar_t* other : {L"saved", L"sort", L"details", L"hidemicrosoft", L"unverified",
+                               L"compare", L"changed", L"apps", L"all", L"?"}) {
     if (equalNoCase(name, other)) return true;
   }
   return outputSwitch(name).has_value();
@@ -113,6 +113,10 @@ CommandLineRequest parseCommandLine(TextView arguments) {
       request.sort.push_back(sortRequestOf(*column));
     } else if (equalNoCase(name, L"details")) {
       request.details = true;
+    } else if (equalNoCase(name, L"hidemicrosoft")) {
+      request.signatureFilter.hideMicrosoft = true;
+    } else if (equalNoCase(name, L"unverified")) {
+      request.signatureFilter.unverifiedOnly = true;
     } else if (equalNoCase(name, L"compare")) {
       std::optional<Text> file = value();
       if (!file || file->empty()) return bad(L"ファイル名がありません: " + argument);
@@ -146,7 +150,8 @@ Text usageText() {
          L" - インストール済みプログラム一覧\n"
          L"\n"
          L"使い方: vemdrol.exe [作成] | [/scomma ファイル] [/stab ファイル] [/shtml ファイル] "
-         L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/compare 以前の一覧] [/changed] [/apps [/all]] [/?]\n"
+         L"[/sjson ファイル] [/saved] [/sort 列] [/details] [/hidemicrosoft] [/unverified] "
+         L"[/compare 以前の一覧] [/changed] [/apps [/all]] [/?]\n"
          L"\n"
          L"  作成             一覧を作り直して保存し、終了します (ウィンドウは表示しません)\n"
          L"  /scomma ファイル 一覧を作り直し、CSV (UTF-8) でファイルに書き出します\n"
@@ -157,6 +162,8 @@ Text usageText() {
          L"  /sort 列         列の名前 (パス など) または 1 から始まる番号で並べ替えます。\n"
          L"                   名前の前に ~ を付けると降順です。2 回指定すると 2 番目のキーです\n"
          L"  /details         会社名、サイズ、SHA-256、署名など、ファイルの詳細の列も書き出します\n"
+         L"  /hidemicrosoft   Microsoft の署名が検証できたファイルの行を書き出しません\n"
+         L"  /unverified      署名がない、または検証できないファイルの行だけを書き出します\n"
          L"  /compare 一覧    以前に保存した一覧ファイル (*.cnt) と比べ、差分の列を付けます\n"
          L"  /changed         /compare とともに: 変わった行 (追加・削除・変更) だけを書き出します\n"
          L"  /apps            プログラム ファイルの代わりに、インストール済みアプリ\n"
@@ -167,7 +174,8 @@ Text usageText() {
          L"  /?               この説明を表示します\n"
          L"\n"
          L"スイッチは大文字と小文字を区別せず、/ の代わりに - でも指定できます。\n"
-         L"終了コード: 0 成功、1 作成または書き出しの失敗、2 コマンド ラインの誤り";
+         L"終了コード: 0 成功、1 作成または書き出しの失敗、2 コマンド ラインの誤り、"
+         L"3 同じフォルダーの Vemdrol が終わらなかった";
 }
 
 }  // namespace vemdrol

@@ -8,6 +8,8 @@
 //   /sort COLUMN  by a column's name or its number from 1; "~" before it
 //                 sorts descending; twice for a second key
 //   /details      the facts and the signature of each row's file as well
+//   /hidemicrosoft  without the rows whose file has a verified Microsoft signature
+//   /unverified   only the rows whose file has no signature that verifies
 //   /compare OLD  compared with an earlier inventory file: a 差分 column
 //   /changed      with /compare: only the rows that are not 同じ
 //   /apps         the installed applications instead of the program files
@@ -22,6 +24,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "rows/row_order.h"
+#include "trust/signature_filter.h"
 
 namespace vemdrol {
 
@@ -57,6 +60,7 @@ struct CommandLineRequest {
   bool saved = false;
   std::vector<SortRequest> sort;
   bool details = false;
+  SignatureFilter signatureFilter;
   Text compareWith;  // empty: no comparison
   bool changedOnly = false;
   bool apps = false;

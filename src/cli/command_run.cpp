@@ -8,8 +8,9 @@
 #include "cli/inventory_output.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
-#include "rows/saved_rows.h"
 #include "scan/scan.h"
+#include "state/saved_rows.h"
+#include "trust/signature_memo.h"
 #include "vemdrol_version.h"
 #include "version/version_number.h"
 
@@ -81,15 +82,24 @@ class Run {
     }
 
     std::vector<InventoryRecord> rows;
+    std::vector<Text> sources;
     rows.reserve(list_.rowCount());
-    for (std::size_t row = 0; row < list_.rowCount(); ++row) rows.push_back(list_.cells(row));
-    InventoryOutput output(std::move(rows));
+    sources.reserve(list_.rowCount());
+    for (std::size_t row = 0; row < list_.rowCount(); ++row) {
+      rows.push_back(list_.cells(row));
+      sources.push_back(list_.source(row));
+    }
+    InventoryOutput output(std::move(rows), std::move(sources));
     if (older) {
       failed |= older->damagedLines > 0;
-      output.compareWith(std::move(older->records), request_.changedOnly);
+      output.compareWith(std::move(older->records), request_.changedOnly, older->wholeTexts);
     }
+    // Each file's signature is read once, for the filter and the columns.
+    std::optional<SignatureMemo> signatures;
+    if (machine_.signatures) signatures.emplace(*machine_.signatures);
+    if (signatures) output.filterBySignature(request_.signatureFilter, *signatures);
     if (request_.details) {
-      DetailReader details(machine_.files, machine_.versions, machine_.signatures);
+      DetailReader details(machine_.files, machine_.versions, signatures ? &*signatures : nullptr);
       output.addDetails(details);
     }
     // Resolved above already, so this cannot fail.
@@ -113,19 +123,23 @@ class Run {
   void say(TextView line, bool error = false) { machine_.console.writeLine(line, error); }
 
   bool loadSaved() {
-    Result<std::optional<std::vector<InventoryRecord>>> records = readSavedRecords(home_);
+    Result<std::optional<SavedRows>> saved = readSavedRows(home_);
     const Text path = home_.path(inventoryFileReadName);
-    if (!records) {
-      say(L"保存された一覧 " + path + L" を読めません: " + errorMessage(L"", records.error()),
-          true);
+    if (!saved) {
+      say(L"保存された一覧 " + path + L" を読めません: " + errorMessage(L"", saved.error()), true);
       return false;
     }
-    if (!records.value()) {
+    if (!saved.value()) {
       say(L"保存された一覧 " + path + L" がありません", true);
       return false;
     }
+    if (saved.value()->fullTextsUnavailable) {
+      say(fullTextsUnavailableText(*saved.value()->fullTextsUnavailable), true);
+    }
     HeldRowNotices held(list_);
-    for (InventoryRecord& record : *records.value()) list_.addRow(std::move(record));
+    for (KeptRow& row : saved.value()->rows) {
+      list_.addRow(std::move(row.cells), 0, std::move(row.source));
+    }
     return true;
   }
 
@@ -133,13 +147,21 @@ class Run {
     ConsoleFailureReport report(machine_.console);
     VersionResourceReader& versions = machine_.versions;
     // As at every start: the saved rows' load sets up the skip list from its
-    // file and from a trace log that a killed rebuild left behind.
-    loadInventory(
-        home_, list_, skipList_, [&versions](TextView path) { return WVerNumber(versions, path); },
-        report);
+    // file and from a trace log that a killed rebuild left behind. Beside
+    // another copy nothing is saved: the skip list is only read.
+    if (machine_.writesFolder) {
+      loadInventory(
+          home_, list_, skipList_, kept_,
+          [&versions](TextView path) { return WVerNumber(versions, path); }, report);
+    } else {
+      skipList_ = readSkipList(home_);
+    }
     QuietScanObserver observer;
     ScanParts parts{observer,          list_,          columns_,          inventory_, listing_,
                     machine_.registry, machine_.files, machine_.versions, &home_,     skipList_};
+    parts.kept = &kept_;
+    parts.writesHome = machine_.writesFolder;
+    parts.windowsFolder = machine_.windowsFolder;
     return runScan(parts);
   }
 
@@ -161,6 +183,7 @@ class Run {
   Inventory inventory_;
   RegistryListing listing_;
   std::optional<SkipList> skipList_;
+  KeptTables kept_;
 };
 
 }  // namespace

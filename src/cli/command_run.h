@@ -27,11 +27,21 @@ struct CommandLineMachine {
   Text computer;
   std::chrono::sys_seconds now;
   Console& console;
+  // The machine's Windows folder, for the 32-bit servers' files
+  // (ScanParts::windowsFolder).
+  Text windowsFolder = {};
+  // false: another copy holds the program's folder; the run scans all the
+  // same and writes nothing there (no trace log, no saved files).
+  bool writesFolder = true;
 };
 
+// The exit codes, the same in every mode of vemdrol.exe.
 inline constexpr int exitSuccess = 0;
 inline constexpr int exitFailed = 1;
 inline constexpr int exitBadCommandLine = 2;
+// Another copy of the program in the same folder kept the run from
+// finishing.
+inline constexpr int exitFolderBusy = 3;
 
 // Runs a request whose mode is not window; returns the exit code.
 int runCommandLine(const CommandLineRequest& request, CommandLineMachine& machine);

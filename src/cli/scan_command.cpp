@@ -24,10 +24,12 @@ constexpr std::array<FormatName, 5> formatNames{{
 
 constexpr std::size_t maxSortKeys = 2;
 
-ScanRequest bad(std::string problem) {
+using Problem = ScanProblem::Kind;
+
+ScanRequest bad(Problem kind, std::string subject = std::string()) {
   ScanRequest request;
   request.mode = ScanRequest::Mode::badCommandLine;
-  request.problem = std::move(problem);
+  request.problem = ScanProblem{kind, std::move(subject)};
   return request;
 }
 
@@ -63,7 +65,7 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
     } else if (name == "--version") {
       version = true;
     } else if (name == "--format") {
-      if (!needsValue(given)) return bad("--format needs a value");
+      if (!needsValue(given)) return bad(Problem::formatNeedsValue);
       bool known = false;
       for (const FormatName& format : formatNames) {
         if (*given == format.name) {
@@ -71,27 +73,31 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
           known = true;
         }
       }
-      if (!known) return bad("unknown format: " + *given);
+      if (!known) return bad(Problem::unknownFormat, *given);
       formatGiven = true;
     } else if (name == "--output" || name == "-o") {
-      if (!needsValue(request.output)) return bad(name + " needs a file name");
+      if (!needsValue(request.output)) return bad(Problem::needsFileName, name);
     } else if (name == "--user") {
-      if (!needsValue(given)) return bad("--user needs a user name");
+      if (!needsValue(given)) return bad(Problem::userNeedsName);
       std::optional<Text> user = decodeUtf8(*given);
-      if (!user) return bad("--user: the name is not UTF-8");
+      if (!user) return bad(Problem::userNotUtf8);
       request.user = std::move(*user);
     } else if (name == "--sort") {
-      if (!needsValue(given)) return bad("--sort needs a column");
+      if (!needsValue(given)) return bad(Problem::sortNeedsColumn);
       std::optional<Text> column = decodeUtf8(*given);
-      if (!column) return bad("--sort: the column is not UTF-8");
-      if (request.sort.size() == maxSortKeys) return bad("--sort may be given twice at most");
+      if (!column) return bad(Problem::sortColumnNotUtf8);
+      if (request.sort.size() == maxSortKeys) return bad(Problem::tooManySorts);
       request.sort.push_back(sortRequestOf(*column));
     } else if (name == "--details") {
       request.details = true;
+    } else if (name == "--hide-microsoft") {
+      request.signatureFilter.hideMicrosoft = true;
+    } else if (name == "--unverified") {
+      request.signatureFilter.unverifiedOnly = true;
     } else if (name == "--compare") {
-      if (!needsValue(request.compareWith)) return bad("--compare needs a file name");
+      if (!needsValue(request.compareWith)) return bad(Problem::needsFileName, name);
     } else if (name == "--against") {
-      if (!needsValue(request.against)) return bad("--against needs a file name");
+      if (!needsValue(request.against)) return bad(Problem::needsFileName, name);
     } else if (name == "--changed") {
       request.changedOnly = true;
     } else if (name == "--apps") {
@@ -99,11 +105,11 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
     } else if (name == "--all") {
       request.allApps = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
-      return bad("unknown option: " + argument);
+      return bad(Problem::unknownOption, argument);
     } else if (request.target.empty()) {
       request.target = argument;
     } else {
-      return bad("more than one target: " + argument);
+      return bad(Problem::secondTarget, argument);
     }
   }
   if (help) {
@@ -114,20 +120,23 @@ ScanRequest parseScanArguments(const std::vector<std::string>& arguments) {
     request.mode = ScanRequest::Mode::version;
     return request;
   }
-  if (request.against && !request.compareWith) return bad("--against needs --compare");
-  if (request.changedOnly && !request.compareWith) return bad("--changed needs --compare");
-  if (request.allApps && !request.apps) return bad("--all needs --apps");
+  if (request.against && !request.compareWith) return bad(Problem::needsCompare, "--against");
+  if (request.changedOnly && !request.compareWith) return bad(Problem::needsCompare, "--changed");
+  if (request.allApps && !request.apps) return bad(Problem::allNeedsApps);
   if (request.apps && (request.details || request.against || request.user ||
                        request.format == OutputFormat::inventoryFile)) {
-    return bad("--apps lists applications: no --details, --against, --user or cnt with it");
+    return bad(Problem::appsAlone);
   }
   if (request.against && !request.target.empty()) {
-    return bad("--against compares two files: no target with it");
+    return bad(Problem::againstWithTarget);
   }
-  if (!request.against && request.target.empty()) return bad("no target given");
+  if (!request.against && request.target.empty()) return bad(Problem::noTarget);
+  if (request.against && request.signatureFilter.any()) {
+    return bad(Problem::signatureFilterNeedsTarget);
+  }
   if (formatGiven && request.format == OutputFormat::inventoryFile &&
       (request.details || request.compareWith)) {
-    return bad("the cnt format holds the five columns only: no --details or --compare with it");
+    return bad(Problem::cntFiveColumns);
   }
   return request;
 }
@@ -150,7 +159,8 @@ std::string scanHelpText(bool japanese) {
            "\n"
            "対象は Wine のプレフィックス (system.reg のあるフォルダー) か、Windows をインストール\n"
            "したドライブのフォルダー (Windows/System32/config/SOFTWARE のあるフォルダー) です。\n"
-           "対象の中のファイルだけを読み、何も書き込みません。\n"
+           "対象の中のファイルだけを読み、何も書き込みません。署名は対象のルート証明書と\n"
+           "カタログで検証します (Wine のプレフィックスでは検証しません)。\n"
            "\n"
            "  --format 形式      csv (既定)、tsv、json、html、cnt (vemdrol.exe の一覧ファイル)\n"
            "  --output ファイル  書き出し先 (既定は標準出力)\n"
@@ -158,6 +168,8 @@ std::string scanHelpText(bool japanese) {
            "  --sort 列          列の名前 (パス など) か 1 から始まる番号で並べ替えます。\n"
            "                     前に ~ を付けると降順、2 回まで指定できます\n"
            "  --details          会社名、サイズ、SHA-256、署名などの列も書き出します\n"
+           "  --hide-microsoft   Microsoft の署名が検証できたファイルの行を書き出しません\n"
+           "  --unverified       署名がない、または検証できないファイルの行だけを書き出します\n"
            "  --compare 一覧     以前の一覧ファイル (*.cnt) と比べ、差分の列を付けます\n"
            "  --against 一覧     --compare の相手に、対象の代わりにこの一覧ファイルを使います\n"
            "  --changed          変わった行 (追加・削除・変更) だけを書き出します\n"
@@ -178,7 +190,8 @@ std::string scanHelpText(bool japanese) {
          "\n"
          "TARGET is a Wine prefix (a folder with system.reg) or the root folder of a\n"
          "Windows installation (a folder with Windows/System32/config/SOFTWARE).\n"
-         "Only files inside TARGET are read; nothing is written there.\n"
+         "Only files inside TARGET are read; nothing is written there. Signatures are\n"
+         "verified by TARGET's own root certificates and catalogs (not in a Wine prefix).\n"
          "\n"
          "  --format FORMAT   csv (default), tsv, json, html, or cnt (vemdrol.exe's\n"
          "                    inventory file)\n"
@@ -187,6 +200,8 @@ std::string scanHelpText(bool japanese) {
          "  --sort COLUMN     sort by a column's name (as the list shows it, e.g. パス)\n"
          "                    or number from 1; ~ before it sorts descending; twice at most\n"
          "  --details         add the file facts: company, size, SHA-256, signature ...\n"
+         "  --hide-microsoft  leave out the files with a verified Microsoft signature\n"
+         "  --unverified      only the files without a signature that verifies\n"
          "  --compare FILE    compare with an earlier inventory file (*.cnt): a 差分 column\n"
          "  --against FILE    compare with this inventory file instead of a TARGET\n"
          "  --changed         only the rows that were added, removed or changed\n"

@@ -1,7 +1,8 @@
 // The command line of vemdrol-scan, the Linux program that inventories a
 // Windows system that is not running:
 //   vemdrol-scan [--format csv|tsv|json|html|cnt] [--output FILE] [--user NAME]
-//                [--sort COLUMN]... [--details] [--compare OLD.cnt [--changed]] TARGET
+//                [--sort COLUMN]... [--details] [--hide-microsoft] [--unverified]
+//                [--compare OLD.cnt [--changed]] TARGET
 //   vemdrol-scan --compare OLD.cnt --against NEW.cnt [...]
 //   vemdrol-scan --apps [--all] [--format ...] [--compare OLD.json [--changed]] TARGET
 //   vemdrol-scan --help | --version
@@ -12,8 +13,38 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "trust/signature_filter.h"
 
 namespace vemdrol {
+
+// What is wrong with a command line, worded in the run's language by
+// cli/scan_words.h.
+struct ScanProblem {
+  enum class Kind {
+    none,
+    formatNeedsValue,
+    needsFileName,  // the subject is the option
+    userNeedsName,
+    userNotUtf8,
+    sortNeedsColumn,
+    sortColumnNotUtf8,
+    tooManySorts,
+    unknownFormat,  // the subject is the format given
+    unknownOption,  // the subject is the argument
+    secondTarget,   // the subject is the argument
+    needsCompare,   // the subject is the option
+    allNeedsApps,
+    appsAlone,
+    againstWithTarget,
+    noTarget,
+    signatureFilterNeedsTarget,
+    cntFiveColumns,
+    detailsNeedTarget,
+    unknownSortColumn,  // the subject is the column as given
+  };
+  Kind kind = Kind::none;
+  std::string subject;
+};
 
 struct ScanRequest {
   enum class Mode { run, help, version, badCommandLine };
@@ -23,6 +54,8 @@ struct ScanRequest {
   std::optional<Text> user;
   std::vector<SortRequest> sort;
   bool details = false;
+  // --hide-microsoft, --unverified: the rows by their files' signatures.
+  SignatureFilter signatureFilter;
   std::optional<std::string> compareWith;
   std::optional<std::string> against;  // a second inventory file instead of a target
   bool changedOnly = false;
@@ -30,7 +63,7 @@ struct ScanRequest {
   bool apps = false;
   bool allApps = false;
   std::string target;
-  std::string problem;
+  ScanProblem problem;
 };
 
 // arguments: argv without the program's own name, as the bytes the shell

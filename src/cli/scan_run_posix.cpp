@@ -8,12 +8,17 @@
 #include "cli/inventory_output.h"
 #include "cli/scan_apps.h"
 #include "cli/scan_run.h"
+#include "cli/scan_trust.h"
+#include "cli/scan_unreadable.h"
+#include "cli/scan_words.h"
 #include "export/exporter.h"
-#include "files/error_message.h"
 #include "offline/target.h"
 #include "os/pe_version_reader.h"
+#include "os/posix/errors.h"
 #include "os/posix/filesystem.h"
 #include "scan/scan.h"
+#include "state/kept_inventory.h"
+#include "trust/signature_memo.h"
 #include "vemdrol_version.h"
 
 namespace vemdrol {
@@ -121,7 +126,7 @@ class CountingVersionReader final : public VersionResourceReader {
 class Run {
  public:
   Run(const ScanRequest& request, const ScanEnvironment& environment)
-      : request_(request), environment_(environment) {}
+      : request_(request), environment_(environment), words_(environment.japanese) {}
 
   int run() {
     switch (request_.mode) {
@@ -140,13 +145,12 @@ class Run {
     const std::vector<Text> names =
         InventoryOutput::columnNames(request_.compareWith.has_value(), request_.details);
     for (const SortRequest& sort : request_.sort) {
-      if (Result<RowSortKey> key = resolveSortColumn(sort, names); !key) {
-        return bad(toUtf8(errorText(key.error())));
+      if (!resolveSortColumn(sort, names)) {
+        return bad({ScanProblem::Kind::unknownSortColumn, toUtf8(sort.column)});
       }
     }
-    if (request_.against && request_.details) {
-      return bad("--details needs a target to read the files from");
-    }
+    if (request_.against && request_.details)
+      return bad({ScanProblem::Kind::detailsNeedTarget, {}});
 
     std::optional<CheckedInventory> older;
     if (request_.compareWith) {
@@ -156,6 +160,7 @@ class Run {
     bool failed = older && older->damagedLines > 0;
 
     std::vector<InventoryRecord> rows;
+    std::vector<Text> sources;
     std::optional<OfflineTarget> target;
     if (request_.against) {
       std::optional<CheckedInventory> newer = readInventory(*request_.against);
@@ -164,23 +169,30 @@ class Run {
       rows = std::move(newer->records);
     } else {
       Result<OfflineTarget> opened = openTarget(request_.target, request_.user);
-      if (!opened) return fail(errorText(opened.error()));
+      if (!opened) return fail(words_.error(opened.error()));
       target.emplace(std::move(opened).value());
       // The registry files were read whole; what is left of them in the
       // heap goes back before the build needs room of its own.
       ::malloc_trim(0);
-      std::optional<std::vector<InventoryRecord>> scanned = scan(*target);
-      if (!scanned) return exitFailed;
-      rows = std::move(*scanned);
+      if (!scan(*target, rows, sources)) return exitFailed;
     }
 
-    InventoryOutput output(std::move(rows));
-    if (older) output.compareWith(std::move(older->records), request_.changedOnly);
-    if (request_.details && target) {
-      PeVersionResourceReader versions(*target->files);
-      auto signatures = makeSystemSignatureReader(*target->files);
-      DetailReader details(*target->files, versions, signatures.get());
-      output.addDetails(details);
+    InventoryOutput output(std::move(rows), std::move(sources));
+    if (older) {
+      output.compareWith(std::move(older->records), request_.changedOnly, older->wholeTexts);
+    }
+    if (target && (request_.details || request_.signatureFilter.any())) {
+      const TargetTrust trust =
+          loadTargetTrust(*target, environment_.now.time_since_epoch().count(),
+                          [this](TextView warning) { say(warning); });
+      const auto reader = makeTargetSignatureReader(*target->files, trust);
+      SignatureMemo signatures(*reader);
+      output.filterBySignature(request_.signatureFilter, signatures);
+      if (request_.details) {
+        PeVersionResourceReader versions(*target->files);
+        DetailReader details(*target->files, versions, &signatures);
+        output.addDetails(details);
+      }
     }
     (void)output.sortBy(request_.sort);
     const ExportInfo info{L"Vemdrol", vemdrolVersion, environment_.now,
@@ -191,20 +203,19 @@ class Run {
       writeAll(environment_.outputFd, bytes);
     } else {
       std::optional<Text> path = decodeUtf8(*request_.output);
-      if (!path) return fail(L"出力先のファイル名が UTF-8 ではありません");
-      if (Status written = writeWholeFile(local_, *path, bytes); !written) {
-        return fail(errorText(written.error()));
+      if (!path) return fail(words_.outputNameNotUtf8());
+      if (Status written = local_.replaceFile(*path, bytes); !written) {
+        return fail(words_.cannotWrite(*path, written.error()));
       }
     }
+    if (unreadable_ > 0) say(words_.unreadableCount(unreadable_));
     return failed ? exitFailed : exitSuccess;
   }
 
  private:
-  int bad(const std::string& problem) {
-    writeAll(environment_.errorFd, "vemdrol-scan: " + problem + "\n");
-    writeAll(environment_.errorFd, environment_.japanese
-                                       ? "詳しくは vemdrol-scan --help をご覧ください\n"
-                                       : "Try 'vemdrol-scan --help' for more information.\n");
+  int bad(const ScanProblem& problem) {
+    say(words_.problem(problem));
+    writeAll(environment_.errorFd, toUtf8(words_.seeHelp()) + "\n");
     return exitBadCommandLine;
   }
 
@@ -221,14 +232,40 @@ class Run {
   std::optional<CheckedInventory> readInventory(const std::string& file) {
     const Text path = decodeUtf8(file).value_or(Text());
     OlderInventory read = readOlderInventory(local_, path, path, CheckedInventory::maxNotedDamage);
-    if (!read.message.empty()) say(read.message);
+    if (!read.message.empty()) say(words_.japanese() ? read.message : olderInEnglish(read, path));
     return std::move(read.read);
   }
 
-  std::optional<std::vector<InventoryRecord>> scan(OfflineTarget& target) {
+  // What the comparison said of an earlier inventory, in English: its
+  // damaged lines, or why it could not be read, asked of the file again.
+  Text olderInEnglish(const OlderInventory& read, const Text& path) {
+    if (read.read) {
+      return ScanWords::olderDamaged(path, read.read->damagedLines, read.read->damaged,
+                                     CheckedInventory::maxNotedDamage);
+    }
+    Result<std::string> bytes = local_.readFile(path);
+    if (!bytes) {
+      return ScanWords::olderUnreadable(
+          path, std::to_wstring(bytes.error().number) + L" " + words_.error(bytes.error()));
+    }
+    const auto state = readStateAlone(bytes.value());
+    const auto* why = std::get_if<StateUnavailable>(&state);
+    return ScanWords::olderUnreadable(
+        path, why && *why == StateUnavailable::newerVersion
+                  ? L"a later version of Vemdrol saved it in a form this one cannot read"
+                  : L"it is damaged");
+  }
+
+  // The rows with their sources, or false when the scan failed.
+  bool scan(OfflineTarget& target, std::vector<InventoryRecord>& rows, std::vector<Text>& sources) {
     ProgressLine progress(environment_);
     CountingRegistry registry(*target.registry, progress);
-    PeVersionResourceReader pe(*target.files);
+    UnreadableFiles files(*target.files, [this, &target](TextView path, const Error& error) {
+      Result<std::string> native = target.files->nativePath(path);
+      say(words_.unreadableFile(path, decodeUtf8(native ? native.value() : "").value_or(Text()),
+                                fileReadError(static_cast<int>(error.number))));
+    });
+    PeVersionResourceReader pe(files);
     CountingVersionReader versions(pe, progress);
     ListModel list;
     ColumnTable columns;
@@ -245,24 +282,32 @@ class Run {
                     inventory,
                     listing,
                     registry,
-                    *target.files,
+                    files,
                     versions,
                     nullptr,
                     skipList,
                     [&target] { target.registry.reset(); }};
+    parts.windowsFolder = target.windowsFolder;
     const ScanOutcome outcome = runScan(parts);
+    unreadable_ = files.count();
     if (!outcome.built) {
-      say(L"一覧の作成に失敗しました: " + errorMessage(L"", outcome.built.error()));
-      return std::nullopt;
+      say(words_.scanFailed(outcome.built.error()));
+      return false;
     }
-    std::vector<InventoryRecord> rows;
     rows.reserve(list.rowCount());
-    for (std::size_t row = 0; row < list.rowCount(); ++row) rows.push_back(list.cells(row));
-    return rows;
+    sources.reserve(list.rowCount());
+    for (std::size_t row = 0; row < list.rowCount(); ++row) {
+      rows.push_back(list.cells(row));
+      sources.push_back(list.source(row));
+    }
+    return true;
   }
 
   const ScanRequest& request_;
   const ScanEnvironment& environment_;
+  const ScanWords words_;
+  // The target's program files that could not be read, for the closing line.
+  std::size_t unreadable_ = 0;
   // This machine's own files: the output and the inventory files compared,
   // by their Linux paths.
   PosixFileSystem local_;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "files/error_message.h"
+#include "state/kept_inventory.h"
 
 namespace vemdrol {
 
@@ -103,7 +104,20 @@ void pairGroup(const Group& group, const Side& newer, const Side& older,
 }  // namespace
 
 std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> newer,
-                                            std::span<const InventoryRecord> older) {
+                                            std::span<const InventoryRecord> older,
+                                            bool olderAsFileHolds) {
+  if (olderAsFileHolds) {
+    std::vector<InventoryRecord> held(newer.begin(), newer.end());
+    for (InventoryRecord& record : held) {
+      for (Text& cell : record) cell = asInventoryFileHolds(cell);
+    }
+    std::vector<ComparedRow> rows = compareInventories(held, older, false);
+    // The rows show the newer texts as they are.
+    for (ComparedRow& row : rows) {
+      if (row.change != Change::removed) row.texts = &newer[row.texts - held.data()];
+    }
+    return rows;
+  }
   std::vector<Text> keys;
   keys.reserve(newer.size() + older.size());
   for (const InventoryRecord& record : newer) keys.push_back(matchKey(record));
@@ -198,6 +212,28 @@ OlderInventory readOlderInventory(FileSystem& files, TextView path, TextView sho
   Result<std::string> bytes = files.readFile(path);
   if (!bytes) {
     older.message = olderName(shownAs) + L"を読めません: " + errorMessage(L"", bytes.error());
+    return older;
+  }
+  // A state file chosen itself has no inventory file to belong to; one
+  // beside an inventory file must belong to it.
+  std::variant<KeptState, StateUnavailable> whole = StateUnavailable::missing;
+  if (looksLikeStateFile(bytes.value())) {
+    whole = readStateAlone(bytes.value());
+    if (const auto* why = std::get_if<StateUnavailable>(&whole)) {
+      older.message =
+          olderName(shownAs) + L"を読めません: " +
+          (*why == StateUnavailable::newerVersion ? L"新しい版の Vemdrol が保存した形式です"
+                                                  : L"壊れています");
+      return older;
+    }
+  } else if (Result<std::string> beside = files.readFile(stateFilePathFor(path)); beside) {
+    whole = readKeptState(std::move(beside).value(), bytes.value());
+  }
+  if (auto* kept = std::get_if<KeptState>(&whole)) {
+    CheckedInventory& read = older.read.emplace();
+    read.records.reserve(kept->rows.size());
+    for (KeptRow& row : kept->rows) read.records.push_back(std::move(row.cells));
+    read.wholeTexts = true;
     return older;
   }
   const CheckedInventory& read = older.read.emplace(readCheckedInventory(bytes.value()));

@@ -35,9 +35,14 @@ struct ComparedRow {
 };
 
 // The newer rows in their order, each with its change, then the removed rows
-// in the older inventory's order.
+// in the older inventory's order. olderAsFileHolds: the older texts are as
+// a bare inventory file holds them (state/kept_inventory.h), and the newer
+// ones are matched and compared as that file would hold them, so that a
+// "©" the file kept as "?" is no change; the rows still point to the newer
+// texts as they are.
 std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> newer,
-                                            std::span<const InventoryRecord> older);
+                                            std::span<const InventoryRecord> older,
+                                            bool olderAsFileHolds = false);
 
 // 追加, 削除, 同じ, or 変更 with the changed columns' names, e.g.
 // "変更 (バージョン)".
@@ -53,6 +58,9 @@ struct OlderInventory {
   std::optional<CheckedInventory> read;
   Text message;
 };
+// An inventory file is read whole from its state file (the same name with
+// ".state") where that belongs to it; a state file chosen itself is read as
+// it is.
 OlderInventory readOlderInventory(FileSystem& files, TextView path, TextView shownAs,
                                   std::size_t maxLines);
 

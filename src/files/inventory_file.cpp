@@ -15,6 +15,10 @@ void appendField(std::string& bytes, TextView cell) {
 
 }  // namespace
 
+Text asInventoryFileHolds(TextView text) {
+  return fromAnsi(toAnsi(translateChars(text, L"\"", L"'")));
+}
+
 void appendInventoryLine(std::string& bytes, std::span<const Text> fields) {
   for (std::size_t k = 0; k < fields.size(); ++k) {
     if (k > 0) bytes += ',';

@@ -25,6 +25,11 @@ using InventoryRecord = std::array<Text, inventoryFieldCount>;
 // Appends one line: the fields filtered, quoted, joined by commas, CR LF.
 void appendInventoryLine(std::string& bytes, std::span<const Text> fields);
 
+// A text as the inventory file gives it back: filtered, then through the
+// code page, so that a character it cannot hold reads as "?". What a
+// comparison with a bare inventory file compares the newer texts as.
+Text asInventoryFileHolds(TextView text);
+
 // Reads the records of an inventory file one after the other.
 class InventoryRecordReader {
  public:
@@ -59,6 +64,10 @@ struct CheckedInventory {
   std::vector<std::size_t> damaged;
   std::size_t damagedLines = 0;
   static constexpr std::size_t maxNotedDamage = 100;
+  // The records' texts are whole, read from a state file
+  // (state/kept_inventory.h), not as an inventory file holds them; a
+  // comparison with them compares texts as they are.
+  bool wholeTexts = false;
 };
 CheckedInventory readCheckedInventory(std::string_view bytes);
 

@@ -18,4 +18,27 @@ std::uint64_t foldedPathKey(TextView path) {
   return hash;
 }
 
+std::string lockHolderBytes(const LockHolder& holder) {
+  return std::to_string(static_cast<unsigned>(holder.role)) + " " +
+         std::to_string(holder.processId);
+}
+
+std::optional<LockHolder> lockHolderFrom(std::string_view bytes) {
+  // At most "2 4294967295" with whatever NULs a fixed-size mapping holds.
+  const std::size_t end = bytes.find('\0');
+  if (end != std::string_view::npos) bytes = bytes.substr(0, end);
+  if (bytes.size() < 3 || bytes.size() > 12 || bytes[1] != ' ' || bytes[0] < '0' ||
+      bytes[0] > '2') {
+    return std::nullopt;
+  }
+  std::uint64_t number = 0;
+  for (const char digit : bytes.substr(2)) {
+    if (digit < '0' || digit > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(digit - '0');
+  }
+  if (number > 0xFFFFFFFFull) return std::nullopt;
+  return LockHolder{static_cast<LockHolder::Role>(bytes[0] - '0'),
+                    static_cast<std::uint32_t>(number)};
+}
+
 }  // namespace vemdrol

@@ -8,16 +8,37 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "base/error.h"
 #include "base/text.h"
 
 namespace vemdrol {
 
+// Who holds a folder's lock, as the holder tells it, so that a start that
+// has to wait can say for whom.
+struct LockHolder {
+  enum class Role : std::uint8_t {
+    window,       // a window a person works in
+    rebuild,      // an unattended rebuild ("作成")
+    commandLine,  // a run from the command line
+  };
+  Role role = Role::window;
+  std::uint32_t processId = 0;
+
+  friend bool operator==(const LockHolder&, const LockHolder&) = default;
+};
+
 // The folder's lock, held while this lives.
 class InstanceLock {
  public:
   virtual ~InstanceLock() = default;
+
+  // Tells whoever asks (InstanceLocks::holder) who holds the lock and what
+  // it does, in place of what it told before.
+  virtual void announce(const LockHolder& holder) = 0;
 };
 
 class InstanceLocks {
@@ -29,7 +50,17 @@ class InstanceLocks {
   // an error when the lock cannot be asked for at all.
   virtual Result<std::unique_ptr<InstanceLock>> lock(TextView folder,
                                                      std::chrono::milliseconds wait) = 0;
+
+  // Who holds the folder's lock, as it announced itself; nullopt when
+  // nobody holds it, or its holder has not said (or cannot be asked).
+  virtual std::optional<LockHolder> holder(TextView folder) = 0;
 };
+
+// A holder as a few bytes, for the backends that keep it outside the
+// process: the role's number, a blank and the process number. nullopt for
+// bytes that are no such text.
+std::string lockHolderBytes(const LockHolder& holder);
+std::optional<LockHolder> lockHolderFrom(std::string_view bytes);
 
 // The number that names a folder's lock: the same for every spelling of the
 // folder's path that the backend can tell names the same folder (letter case

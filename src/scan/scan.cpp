@@ -7,7 +7,7 @@
 #include "files/trace_log.h"
 #include "inventory/builder.h"
 #include "inventory/registered_servers.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 #include "version/version_memo.h"
 #include "version/version_number.h"
 #include "version/version_strings.h"
@@ -45,7 +45,7 @@ class Scan {
         inventory_(parts.inventory),
         list_(parts.list),
         versions_(parts.versions, skipList()) {
-    if (parts.home) trace_.emplace(*parts.home);
+    if (parts.home && parts.writesHome) trace_.emplace(*parts.home);
   }
 
   ScanOutcome run() {
@@ -243,7 +243,11 @@ class Scan {
 
   Status closingBlock(bool built) {
     Status saved = success();
-    if (parts_.home) saved = saveInventory(*parts_.home, list_, parts_.skipList, observer_);
+    if (parts_.home && parts_.writesHome) {
+      const KeptTables none;
+      saved = saveInventory(*parts_.home, list_, parts_.skipList, parts_.kept ? *parts_.kept : none,
+                            observer_);
+    }
     // A failure reported stays the last word: the end is announced only
     // when nothing failed.
     if (built && saved.ok()) observer_.onScan(RebuildFinished{});

@@ -22,6 +22,7 @@
 #include "os/version_resource.h"
 #include "rows/column_table.h"
 #include "rows/list_model.h"
+#include "state/kept_inventory.h"
 
 namespace vemdrol {
 
@@ -74,6 +75,14 @@ struct ScanParts {
   const std::optional<SkipList>& skipList;
   // Called once the scan no longer reads the registry.
   std::function<void()> registryDone = {};
+  // false: the program's own folder is scanned first as always, but
+  // nothing is written there, neither trace log nor saved files: another
+  // copy of the program holds the folder.
+  bool writesHome = true;
+  // The tables the state file keeps beside the rows, saved with them; the
+  // parts of the scan that make a table put it here before the save.
+  // nullptr: none (a scan that saves nothing).
+  KeptTables* kept = nullptr;
   // The Windows folder of the machine scanned ("C:\Windows"), where a
   // 32-bit server's System32 files lie in SysWOW64; empty: none is known,
   // and 32-bit paths are taken as they are.

@@ -22,6 +22,23 @@ Result<Text> stampOf(std::string_view inventoryBytes) {
 
 }  // namespace
 
+const StateTable* KeptTables::find(TextView name) const {
+  for (const StateTable& table : tables_) {
+    if (table.name == name) return &table;
+  }
+  return nullptr;
+}
+
+void KeptTables::put(StateTable table) {
+  for (StateTable& kept : tables_) {
+    if (kept.name == table.name) {
+      kept = std::move(table);
+      return;
+    }
+  }
+  tables_.push_back(std::move(table));
+}
+
 Text stateFilePathFor(TextView inventoryPath) {
   const std::size_t name = inventoryPath.find_last_of(L"\\/");
   const std::size_t dot = inventoryPath.rfind(L'.');
@@ -57,10 +74,13 @@ Result<std::string> stateFileBytes(const ListModel& list, std::string_view inven
   return std::move(writer).finish();
 }
 
-std::variant<KeptState, StateUnavailable> readKeptState(
-    const std::optional<std::string>& stateBytes, std::string_view inventoryBytes) {
-  if (!stateBytes) return StateUnavailable::missing;
-  std::variant<StateFile, StateFileFault> read = readStateFile(*stateBytes);
+namespace {
+
+// The state file's rows and tables, its stamp checked against the inventory
+// file's bytes unless there are none to check it against.
+std::variant<KeptState, StateUnavailable> readState(
+    std::string_view stateBytes, std::optional<std::string_view> inventoryBytes) {
+  std::variant<StateFile, StateFileFault> read = readStateFile(stateBytes);
   if (const auto* fault = std::get_if<StateFileFault>(&read)) {
     switch (fault->kind) {
       case StateFileFault::Kind::notStateFile:
@@ -72,10 +92,12 @@ std::variant<KeptState, StateUnavailable> readKeptState(
     }
   }
   StateFile& file = std::get<StateFile>(read);
-  const Text* stamp = file.value(stampName);
-  const Result<Text> expected = stampOf(inventoryBytes);
-  if (!expected) return StateUnavailable::unreadable;
-  if (!stamp || *stamp != expected.value()) return StateUnavailable::otherInventory;
+  if (inventoryBytes) {
+    const Text* stamp = file.value(stampName);
+    const Result<Text> expected = stampOf(*inventoryBytes);
+    if (!expected) return StateUnavailable::unreadable;
+    if (!stamp || *stamp != expected.value()) return StateUnavailable::otherInventory;
+  }
 
   KeptState kept;
   for (StateTable& table : file.tables) {
@@ -100,5 +122,19 @@ std::variant<KeptState, StateUnavailable> readKeptState(
   }
   return kept;
 }
+
+}  // namespace
+
+std::variant<KeptState, StateUnavailable> readKeptState(
+    const std::optional<std::string>& stateBytes, std::string_view inventoryBytes) {
+  if (!stateBytes) return StateUnavailable::missing;
+  return readState(*stateBytes, inventoryBytes);
+}
+
+std::variant<KeptState, StateUnavailable> readStateAlone(std::string_view stateBytes) {
+  return readState(stateBytes, std::nullopt);
+}
+
+bool looksLikeStateFile(std::string_view bytes) { return bytes.starts_with(stateFileHeader); }
 
 }  // namespace vemdrol

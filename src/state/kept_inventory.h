@@ -57,6 +57,21 @@ enum class StateUnavailable {
   otherInventory,  // it was written with other inventory file bytes than these
 };
 
+// The further tables of the state file, each kept by the part of the
+// program that owns it (the installed applications, the signatures
+// verified), by the table's name.
+class KeptTables {
+ public:
+  const StateTable* find(TextView name) const;
+  // Takes the place of the table of the same name, or joins the others.
+  void put(StateTable table);
+  const std::vector<StateTable>& all() const { return tables_; }
+  void clear() { tables_.clear(); }
+
+ private:
+  std::vector<StateTable> tables_;
+};
+
 // The state file for the list's rows and further tables, stamped with the
 // inventory file's bytes that are written with it.
 Result<std::string> stateFileBytes(const ListModel& list, std::string_view inventoryBytes,
@@ -66,5 +81,12 @@ Result<std::string> stateFileBytes(const ListModel& list, std::string_view inven
 // inventory file bytes. stateBytes nullopt: there is no state file.
 std::variant<KeptState, StateUnavailable> readKeptState(
     const std::optional<std::string>& stateBytes, std::string_view inventoryBytes);
+
+// What a state file keeps, whatever inventory file it was written with: one
+// chosen itself, as an earlier inventory to compare with.
+std::variant<KeptState, StateUnavailable> readStateAlone(std::string_view stateBytes);
+
+// Whether bytes begin as a state file does, whatever its version.
+bool looksLikeStateFile(std::string_view bytes);
 
 }  // namespace vemdrol

@@ -13,7 +13,7 @@
 #include "os/memory/window.h"
 #include "os/pe_version_reader.h"
 #include "rows/column_table.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 
 namespace vemdrol {
 namespace {
@@ -78,8 +78,14 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
   EXPECT_EQ(window.shownColumns().front().name, L"差分");
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"同じ", L"変更 (バージョン)", L"追加", L"削除"}));
-  // The removed row with its older texts.
+  // The removed row with its older texts; the changed cell tells its older
+  // text beside the newer one, no other cell does.
   EXPECT_EQ(window.cellText(3, 4), L"0.9");
+  EXPECT_EQ(window.changedCellTip(1, 4), L"以前: 1.0\n現在: 2.0");
+  for (const auto& [row, column] :
+       {std::pair{0, 4}, std::pair{1, 3}, std::pair{2, 4}, std::pair{3, 4}}) {
+    EXPECT_EQ(window.changedCellTip(row, column), L"") << row << " " << column;
+  }
   EXPECT_TRUE(window.rowRemoved(3));
   EXPECT_FALSE(window.rowRemoved(1));
   EXPECT_EQ(form.caption(Control::statusLabel),

@@ -11,17 +11,29 @@ using std::chrono::milliseconds;
 
 struct SingleCopy : ::testing::Test {
   FolderClaim start(bool unattended, milliseconds limit = milliseconds(1000)) {
-    return claimFolder(
-        locks, L"C:\\Vemdrol", unattended,
-        [this] {
-          ++looks;
-          return windowShown;
-        },
-        limit);
+    return claim(unattended ? ClaimRequest::Busy::wait : ClaimRequest::Busy::showOrWait, limit,
+                 unattended ? LockHolder::Role::rebuild : LockHolder::Role::window);
+  }
+  FolderClaim claim(ClaimRequest::Busy busy, milliseconds limit = milliseconds(1000),
+                    LockHolder::Role role = LockHolder::Role::commandLine) {
+    ClaimRequest request;
+    request.self = LockHolder{role, ++processId};
+    request.busy = busy;
+    request.showRunningCopy = [this] {
+      ++looks;
+      return windowShown;
+    };
+    request.busyNotice = [this](const std::optional<LockHolder>& holder) {
+      notices.push_back(holder);
+    };
+    request.limit = limit;
+    return claimFolder(locks, L"C:\\Vemdrol", request);
   }
   MemoryInstanceLocks locks;
   bool windowShown = false;
   int looks = 0;
+  std::uint32_t processId = 100;
+  std::vector<std::optional<LockHolder>> notices;
 };
 
 TEST_F(SingleCopy, FirstStartTakesTheFolderAndHoldsItUntilItEnds) {
@@ -79,6 +91,34 @@ TEST_F(SingleCopy, LockThatCannotBeAskedForLetsTheStartGoOn) {
   EXPECT_FALSE(claim.exitCode);
   ASSERT_TRUE(claim.lockError);
   EXPECT_EQ(claim.lockError->number, 5);
+}
+
+TEST_F(SingleCopy, WhoeverHasToWaitIsToldAtOnceForWhomAndAnExportGoesOnAtOnce) {
+  FolderClaim first = start(true);
+  ASSERT_TRUE(first.lock);
+  const LockHolder rebuilding{LockHolder::Role::rebuild, 101};
+  EXPECT_EQ(locks.holder(L"C:\\Vemdrol"), rebuilding);
+
+  // An unattended start hears once, before its first wait, then waits.
+  locks.waits.clear();
+  EXPECT_EQ(start(true, milliseconds(600)).exitCode, folderBusyExitCode);
+  EXPECT_EQ(notices, std::vector<std::optional<LockHolder>>{rebuilding});
+  EXPECT_EQ(locks.waits.front(), milliseconds(0));
+
+  // An export neither waits nor takes the lock, and hears the same.
+  notices.clear();
+  locks.waits.clear();
+  FolderClaim exporting = claim(ClaimRequest::Busy::goOn);
+  EXPECT_FALSE(exporting.lock);
+  EXPECT_FALSE(exporting.exitCode);
+  EXPECT_EQ(notices, std::vector<std::optional<LockHolder>>{rebuilding});
+  EXPECT_EQ(locks.waits, std::vector<milliseconds>{milliseconds(0)});
+
+  // With the folder free nobody hears a word.
+  first.lock.reset();
+  notices.clear();
+  EXPECT_TRUE(claim(ClaimRequest::Busy::goOn).lock);
+  EXPECT_TRUE(notices.empty());
 }
 
 }  // namespace

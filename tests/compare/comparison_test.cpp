@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <set>
 
+#include "os/memory/filesystem.h"
+#include "state/kept_inventory.h"
+#include "state/saved_rows.h"
+
 namespace vemdrol {
 namespace {
 
@@ -86,6 +90,70 @@ TEST(CheckedInventory, DamagedLinesAreNamedAndTheRestIsRead) {
   EXPECT_TRUE(garbage.records.empty());
   EXPECT_EQ(garbage.damagedLines, 3u);
   EXPECT_TRUE(readCheckedInventory("").records.empty());
+}
+
+}  // namespace
+}  // namespace vemdrol
+
+namespace vemdrol {
+namespace {
+
+// A fresh scan compared with the inventory it has just saved: against the
+// bare inventory file its texts are compared as that file holds them,
+// against the state file beside it as they are; either way nothing changed.
+TEST(Comparison, NoChangeWhereTheSavedInventoryLostOrKeptCharacters) {
+  const std::vector<InventoryRecord> scan = {
+      {L"*.txt", L"テキスト \"文書\"", L"© 2026 Contoso® – 한글 \U00020BB7", L"C:\\Café\\a.exe",
+       L"1.0"},
+      {L"b.dll", L"tab\there", L"〜", L"C:\\b.dll", L"2.0"},
+  };
+  ListModel list;
+  for (const Text& name : names) list.addColumn(name, 1000);
+  for (const InventoryRecord& row : scan) list.addRow(row);
+  MemoryFileSystem files;
+  files.addFolder(L"C:\\kept");
+  const std::string inventory = inventoryFileBytes(list);
+  ASSERT_TRUE(files.replaceFile(L"C:\\kept\\before.cnt", inventory));
+
+  // The bare file: its texts lost characters, and comparing the scan as it
+  // is would call every row changed or new.
+  OlderInventory bare = readOlderInventory(files, L"C:\\kept\\before.cnt", L"", 5);
+  ASSERT_TRUE(bare.read);
+  EXPECT_FALSE(bare.read->wholeTexts);
+  const auto changes = [](const std::vector<ComparedRow>& rows) {
+    std::multiset<Change> kinds;
+    for (const ComparedRow& row : rows) kinds.insert(row.change);
+    return kinds;
+  };
+  EXPECT_NE(changes(compareInventories(scan, bare.read->records, false)),
+            std::multiset<Change>({Change::same, Change::same}));
+  const std::vector<ComparedRow> asHeld = compareInventories(scan, bare.read->records, true);
+  EXPECT_EQ(changes(asHeld), std::multiset<Change>({Change::same, Change::same}));
+  // The rows still show the scan's own texts.
+  EXPECT_EQ(asHeld[0].texts, &scan[0]);
+
+  // With its state file beside it, whole texts, and a real change found.
+  Result<std::string> state = stateFileBytes(list, inventory, {});
+  ASSERT_TRUE(state);
+  ASSERT_TRUE(files.replaceFile(L"C:\\kept\\before.state", state.value()));
+  OlderInventory whole = readOlderInventory(files, L"C:\\kept\\before.cnt", L"", 5);
+  ASSERT_TRUE(whole.read && whole.read->wholeTexts);
+  EXPECT_EQ(whole.read->records, scan);
+  std::vector<InventoryRecord> newer = scan;
+  newer[0][2] = L"© 2027 Contoso® – 한글 \U00020BB7";
+  const std::vector<ComparedRow> found = compareInventories(newer, whole.read->records, false);
+  EXPECT_EQ(found[0].change, Change::changed);
+  EXPECT_EQ(found[0].changedColumns, 1u << 2);
+  EXPECT_EQ(found[1].change, Change::same);
+
+  // A state file chosen itself; one that is damaged says so.
+  OlderInventory chosen = readOlderInventory(files, L"C:\\kept\\before.state", L"", 5);
+  ASSERT_TRUE(chosen.read && chosen.read->wholeTexts);
+  EXPECT_EQ(chosen.read->records, scan);
+  ASSERT_TRUE(files.replaceFile(L"C:\\kept\\cut.state", state.value().substr(0, 40)));
+  OlderInventory cut = readOlderInventory(files, L"C:\\kept\\cut.state", L"cut.state", 5);
+  EXPECT_FALSE(cut.read);
+  EXPECT_EQ(cut.message, L"比較する一覧 cut.state を読めません: 壊れています");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "os/instance_lock.h"
+#include "os/lock_holder_checks.h"
 
 namespace vemdrol {
 namespace {
@@ -31,6 +32,13 @@ TEST(InstanceLockPosix, OneHolderPerFolderUntilItLetsGo) {
   auto third = locks->lock(folder, milliseconds(0));
   ASSERT_TRUE(third);
   EXPECT_TRUE(third.value());
+}
+
+TEST(InstanceLockPosix, TellsWhoHoldsTheFolder) {
+  auto locks = makeSystemInstanceLocks();
+  testing::checkLockHolders(*locks,
+                            L"/tmp/vemdrol-holder-test-" +
+                                std::to_wstring(::testing::UnitTest::GetInstance()->random_seed()));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "app/progress.h"
 #include "os/memory/filesystem.h"
 #include "rows/column_table.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 
 namespace vemdrol::testing {
 
@@ -37,7 +37,8 @@ struct ProgramFolderFixture {
   // A start-up's load: a fresh list filled from the files.
   void load() {
     freshList();
-    loadInventory(folder, list, skipList, versionNumber, statusLine);
+    kept.clear();
+    lastLoad = loadInventory(folder, list, skipList, kept, versionNumber, statusLine);
   }
   Text status() const { return form.caption(Control::statusLabel); }
 
@@ -47,6 +48,8 @@ struct ProgramFolderFixture {
   FormFailureReport statusLine{form};
   ListModel list;
   std::optional<SkipList> skipList;
+  KeptTables kept;
+  InventoryLoad lastLoad;
   VersionNumberReader versionNumber = [](TextView path) -> Result<Text> {
     return path == L"C:\\app\\versioned.exe" ? Text(L"6.0.5512") : Text();
   };

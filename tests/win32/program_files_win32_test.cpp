@@ -10,7 +10,7 @@
 #include "os/codepage.h"
 #include "os/win32/windows.h"
 #include "rows/column_table.h"
-#include "rows/saved_rows.h"
+#include "state/saved_rows.h"
 
 namespace vemdrol {
 namespace {
@@ -26,8 +26,8 @@ struct RealProgramFolder : ::testing::Test {
     rebuildColumns(table, list);
   }
   void TearDown() override {
-    for (const wchar_t* name :
-         {L"Vemdrol.cnt", L"AppSkip.cnt", L"AppTrace.TXT", L"a.exe", L"hidden.exe"}) {
+    for (const wchar_t* name : {L"Vemdrol.cnt", L"Vemdrol.state", L"AppSkip.cnt", L"AppTrace.TXT",
+                                L"a.exe", L"hidden.exe"}) {
       const Text path = root + L"\\" + name;
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileW(path.c_str());
@@ -52,6 +52,7 @@ struct RealProgramFolder : ::testing::Test {
   MemoryForm form;
   FormFailureReport statusLine{form};
   std::optional<SkipList> skipList;
+  KeptTables kept;
 };
 
 TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
@@ -68,7 +69,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   row = list.addRow(L"hidden.exe");
   EXPECT_TRUE(list.setCell(row, 3, hidden).ok());
 
-  ASSERT_TRUE(saveInventory(folder, list, skipList, statusLine));
+  ASSERT_TRUE(saveInventory(folder, list, skipList, kept, statusLine));
   const std::string expected =
       "\"*.txt;*.log\",\"say 'hi'\",\"\x83\x81\x83\x82\x92\xa0, \x93\xfa\x96\x7b\x8c\xea!?\",\"" +
       toAnsi(a) + "\",\"6.0.5512\"\r\n\"hidden.exe\",\"\",\"\",\"" + toAnsi(hidden) + "\",\"\"\r\n";
@@ -79,7 +80,7 @@ TEST_F(RealProgramFolder, FilesMatchTheLinuxBytesAndHiddenProgramsSurvive) {
   ASSERT_TRUE(log.start());
   ASSERT_TRUE(log.append(hidden));
   list.clearRows();
-  loadInventory(folder, list, skipList, nullptr, statusLine);
+  loadInventory(folder, list, skipList, kept, nullptr, statusLine);
   EXPECT_EQ(list.rowCount(), 2u);
   ASSERT_TRUE(skipList.has_value());
   EXPECT_EQ(skipList->back(), L"hidden.exe");

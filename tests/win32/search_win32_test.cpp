@@ -24,8 +24,9 @@ struct WindowSearch : ::testing::Test {
         const std::wstring number = std::to_wstring(1000 + i);
         const std::size_t row = form.core().list().addRow(L"row" + number);
         EXPECT_TRUE(form.core().list().setCell(row, 3, L"C:\\dir\\file" + number + L".exe").ok());
-        if (i == 40 || i == 150)
+        if (i == 40 || i == 150) {
           EXPECT_TRUE(form.core().list().setCell(row, 2, L"Needle App").ok());
+        }
       }
     });
     form.load();

@@ -7,7 +7,6 @@
 namespace vemdrol {
 namespace {
 
-constexpr std::string_view headerPrefix = "Vemdrol state ";
 constexpr std::string_view hexDigits = "0123456789ABCDEF";
 
 using Fault = StateFileFault::Kind;
@@ -127,7 +126,7 @@ const StateTable* StateFile::table(TextView name) const {
 }
 
 StateFileWriter::StateFileWriter() {
-  bytes_ = headerPrefix;
+  bytes_ = stateFileHeader;
   bytes_ += std::to_string(stateFileVersion);
   endLine();
 }
@@ -214,8 +213,8 @@ std::variant<StateFile, StateFileFault> readStateFile(std::string_view bytes) {
     if (line.ends_with('\r')) line.remove_suffix(1);
 
     if (lineNumber == 1) {
-      if (!line.starts_with(headerPrefix)) return fault(Fault::notStateFile, 1);
-      const std::string_view number = line.substr(headerPrefix.size());
+      if (!line.starts_with(stateFileHeader)) return fault(Fault::notStateFile, 1);
+      const std::string_view number = line.substr(stateFileHeader.size());
       int version = 0;
       const auto [end, error] =
           std::from_chars(number.data(), number.data() + number.size(), version);

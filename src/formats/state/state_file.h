@@ -36,6 +36,8 @@
 namespace vemdrol {
 
 inline constexpr int stateFileVersion = 1;
+// How every state file begins, whatever its version.
+inline constexpr std::string_view stateFileHeader = "Vemdrol state ";
 
 struct StateTable {
   Text name;

@@ -4,6 +4,7 @@
 // wait asked for is recorded.
 #pragma once
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -16,6 +17,8 @@ class MemoryInstanceLocks final : public InstanceLocks {
   Result<std::unique_ptr<InstanceLock>> lock(TextView folder,
                                              std::chrono::milliseconds wait) override;
 
+  std::optional<LockHolder> holder(TextView folder) override;
+
   bool held(TextView folder) const { return held_.count(foldedPathKey(folder)) > 0; }
 
   // What the test sets up, and what was asked.
@@ -24,6 +27,7 @@ class MemoryInstanceLocks final : public InstanceLocks {
 
  private:
   std::set<std::uint64_t> held_;
+  std::map<std::uint64_t, LockHolder> holders_;
 };
 
 }  // namespace vemdrol

@@ -19,6 +19,16 @@ class FileLock final : public InstanceLock {
  public:
   explicit FileLock(int descriptor) : descriptor_(descriptor) {}
   ~FileLock() override { close(descriptor_); }
+  // The holder is the lock file's content, read only while the lock is
+  // held. Told as well as the file allows: a holder that cannot say who it
+  // is holds the lock all the same.
+  void announce(const LockHolder& holder) override {
+    const std::string bytes = lockHolderBytes(holder);
+    if (ftruncate(descriptor_, 0) == 0) {
+      const ssize_t written = pwrite(descriptor_, bytes.data(), bytes.size(), 0);
+      static_cast<void>(written);
+    }
+  }
 
  private:
   int descriptor_;
@@ -55,6 +65,21 @@ class PosixInstanceLocks final : public InstanceLocks {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+  }
+
+  std::optional<LockHolder> holder(TextView folder) override {
+    const std::string path = lockPath(instanceLockKey(folder));
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    std::optional<LockHolder> found;
+    // A lock that can be had shared is held by nobody.
+    if (flock(descriptor, LOCK_SH | LOCK_NB) != 0) {
+      char bytes[32];
+      const ssize_t read = pread(descriptor, bytes, sizeof(bytes), 0);
+      if (read > 0) found = lockHolderFrom(std::string_view(bytes, static_cast<std::size_t>(read)));
+    }
+    close(descriptor);
+    return found;
   }
 };
 

@@ -19,10 +19,14 @@ Text programFolder() {
   return decodeUtf8(path.substr(0, slash == 0 ? 1 : slash)).value_or(Text());
 }
 
+std::uint32_t currentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+
 Text computerName() {
   char name[HOST_NAME_MAX + 1] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return Text();
   return decodeUtf8(name).value_or(Text());
 }
+
+Text windowsFolder() { return Text(); }
 
 }  // namespace vemdrol

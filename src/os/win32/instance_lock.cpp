@@ -1,5 +1,8 @@
 #include "os/instance_lock.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "os/win32/windows.h"
@@ -33,38 +36,83 @@ Text resolvedFolder(TextView folder) {
   return written > 0 && written < buffer.size() ? Text(buffer.data(), written) : given;
 }
 
-Text mutexName(std::uint64_t key) {
+Text keyText(std::uint64_t key) {
   wchar_t hex[17] = {};
   for (int i = 15; i >= 0; --i, key >>= 4) hex[i] = L"0123456789abcdef"[key & 0xF];
+  return hex;
+}
+
+Text mutexName(std::uint64_t key) {
   // Global: two users signed in at once and running one copy must not write its files
   // together either.
-  return Text(L"Global\\Vemdrol-") + hex;
+  return L"Global\\Vemdrol-" + keyText(key);
 }
+
+// Where the holder tells who it is: a small shared memory beside the mutex.
+// A mapping in the global namespace needs a right that not every user has;
+// the session's own namespace then serves those who share the session.
+constexpr DWORD holderBytes = 32;
+Text holderName(std::uint64_t key, bool global) {
+  return (global ? L"Global\\Vemdrol-" : L"Local\\Vemdrol-") + keyText(key) + L"-holder";
+}
+
+// Everyone may wait for and release the mutex, and read the holder, whoever
+// made them.
+struct OpenSecurity {
+  OpenSecurity() {
+    if (InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
+      attributes.lpSecurityDescriptor = &descriptor;
+    }
+  }
+  OpenSecurity(const OpenSecurity&) = delete;
+  OpenSecurity& operator=(const OpenSecurity&) = delete;
+  SECURITY_DESCRIPTOR descriptor{};
+  SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
 
 class MutexLock final : public InstanceLock {
  public:
-  explicit MutexLock(UniqueHandle mutex) : mutex_(std::move(mutex)) {}
+  MutexLock(UniqueHandle mutex, std::uint64_t key) : mutex_(std::move(mutex)), key_(key) {}
   ~MutexLock() override { ReleaseMutex(mutex_.get()); }
+
+  void announce(const LockHolder& holder) override {
+    if (!mapping_.valid()) {
+      OpenSecurity security;
+      for (const bool global : {true, false}) {
+        mapping_ = UniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, &security.attributes,
+                                                   PAGE_READWRITE, 0, holderBytes,
+                                                   holderName(key_, global).c_str()));
+        if (mapping_.valid()) break;
+      }
+      // Told as well as the system allows: a holder that cannot say who it
+      // is holds the lock all the same.
+      if (!mapping_.valid()) return;
+    }
+    UniqueMappedView view(MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, holderBytes));
+    if (!view.valid()) return;
+    const std::string bytes = lockHolderBytes(holder);
+    char* memory = static_cast<char*>(view.get());
+    std::memset(memory, 0, holderBytes);
+    std::memcpy(memory, bytes.data(), std::min<std::size_t>(bytes.size(), holderBytes - 1));
+  }
 
  private:
   UniqueHandle mutex_;
+  std::uint64_t key_;
+  UniqueHandle mapping_;
 };
 
 class Win32InstanceLocks final : public InstanceLocks {
  public:
   Result<std::unique_ptr<InstanceLock>> lock(TextView folder,
                                              std::chrono::milliseconds wait) override {
-    const Text name = mutexName(instanceLockKey(folder));
-    // Everyone may wait for and release the mutex, whoever made it.
-    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
-    SECURITY_DESCRIPTOR descriptor{};
-    if (InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
-      security.lpSecurityDescriptor = &descriptor;
-    }
+    const std::uint64_t key = instanceLockKey(folder);
+    const Text name = mutexName(key);
+    OpenSecurity security;
     const auto deadline = GetTickCount64() + static_cast<ULONGLONG>(wait.count());
     for (;;) {
-      UniqueHandle mutex(CreateMutexW(&security, FALSE, name.c_str()));
+      UniqueHandle mutex(CreateMutexW(&security.attributes, FALSE, name.c_str()));
       if (!mutex.valid()) {
         // A mutex another user made without letting others in: its holder
         // is working. It goes when that process ends.
@@ -80,13 +128,28 @@ class Win32InstanceLocks final : public InstanceLocks {
         // The holder died holding it: its files are as it left them, which
         // the next rebuild handles like any crash.
         case WAIT_ABANDONED:
-          return std::unique_ptr<InstanceLock>(std::make_unique<MutexLock>(std::move(mutex)));
+          return std::unique_ptr<InstanceLock>(std::make_unique<MutexLock>(std::move(mutex), key));
         case WAIT_TIMEOUT:
           return std::unique_ptr<InstanceLock>();
         default:
           return lastWindowsError();
       }
     }
+  }
+
+  std::optional<LockHolder> holder(TextView folder) override {
+    const std::uint64_t key = instanceLockKey(folder);
+    // Nobody holds a mutex that does not exist.
+    UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, mutexName(key).c_str()));
+    if (!mutex.valid()) return std::nullopt;
+    for (const bool global : {true, false}) {
+      UniqueHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, holderName(key, global).c_str()));
+      if (!mapping.valid()) continue;
+      UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, holderBytes));
+      if (!view.valid()) continue;
+      return lockHolderFrom(std::string_view(static_cast<const char*>(view.get()), holderBytes));
+    }
+    return std::nullopt;
   }
 };
 

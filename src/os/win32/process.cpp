@@ -23,6 +23,8 @@ Text programFolder() {
   }
 }
 
+std::uint32_t currentProcessId() { return GetCurrentProcessId(); }
+
 Text computerName() {
   DWORD size = 0;
   GetComputerNameExW(ComputerNameDnsHostname, nullptr, &size);
@@ -30,6 +32,17 @@ Text computerName() {
   std::vector<wchar_t> buffer(size);
   if (!GetComputerNameExW(ComputerNameDnsHostname, buffer.data(), &size)) return Text();
   return Text(buffer.data(), size);
+}
+
+Text windowsFolder() {
+  // GetWindowsDirectory may name a folder of the user's own on a terminal
+  // server; the system's files lie in the shared one.
+  const UINT size = GetSystemWindowsDirectoryW(nullptr, 0);
+  if (size == 0) return Text();
+  std::vector<wchar_t> buffer(size);
+  const UINT length = GetSystemWindowsDirectoryW(buffer.data(), size);
+  if (length == 0 || length >= size) return Text();
+  return Text(buffer.data(), length);
 }
 
 }  // namespace vemdrol

@@ -118,4 +118,14 @@ struct RegistryHandleTraits {
 
 using UniqueRegistryHandle = UniqueWin32Handle<RegistryHandleTraits>;
 
+// A view of a file mapping (MapViewOfFile).
+struct MappedViewTraits {
+  using Type = void*;
+  static Type empty() { return nullptr; }
+  static bool valid(Type view) { return view != nullptr; }
+  static BOOL close(Type view) { return ::UnmapViewOfFile(view); }
+};
+
+using UniqueMappedView = UniqueWin32Handle<MappedViewTraits>;
+
 }  // namespace vemdrol
