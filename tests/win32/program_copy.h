@@ -22,8 +22,8 @@ inline Text binFolder() {
 }
 
 inline std::string fileBytes(const Text& path) {
-  UniqueHandle file(
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file.valid()) return "<missing>";
   std::string bytes;
   char buffer[65536];

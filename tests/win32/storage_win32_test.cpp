@@ -23,7 +23,9 @@ struct Registrations {
   explicit Registrations(const ProgramCopy& copy)
       : suffix(std::to_wstring(GetCurrentProcessId())),
         type(L"Software\\Classes\\VemdrolStore" + suffix + L".File"),
-        extension(L"Software\\Classes\\.vemdrolstore" + suffix),
+        // An extension of at most six characters, the dot included, makes a
+        // row of its own.
+        extension(L"Software\\Classes\\.v" + std::to_wstring(GetCurrentProcessId() % 10000)),
         clsid(L"Software\\Classes\\CLSID\\{6B0E4D1A-5C3B-4F2E-9A1D-0C7E5A3B2F19}") {
     program = copy.folder + L"\\Café\\café.exe";
     library = copy.folder + L"\\한글\\한글.dll";
@@ -95,17 +97,18 @@ TEST(Storage, WholeTextsSurviveARestartAndAComparisonWithThemFindsNoChange) {
     return std::count(paths.begin(), paths.end(), Text(wanted));
   };
   // The inventory file holds what its code page can: the names are lost.
+  // (The program's row, and its folder's scan finds it once more.)
   const Text lostProgram = fromAnsi(toAnsi(registered.program));
-  std::vector<Text> paths = savedPaths(copy);
-  EXPECT_EQ(countOf(paths, lostProgram), 1);
+  const Text lostLibrary = fromAnsi(toAnsi(registered.library));
+  const std::vector<Text> built = savedPaths(copy);
+  EXPECT_GE(countOf(built, lostProgram), 1);
+  EXPECT_GE(countOf(built, lostLibrary), 1);
   EXPECT_TRUE(exists(copy.path(L"Vemdrol.state")));
 
   // A start loads the rows, drops those whose file is gone, and saves them:
-  // these stay, whole.
+  // none is gone, so every row stays.
   EXPECT_EQ(startAndClose(copy), static_cast<DWORD>(WAIT_OBJECT_0));
-  paths = savedPaths(copy);
-  EXPECT_EQ(countOf(paths, lostProgram), 1);
-  EXPECT_EQ(countOf(paths, fromAnsi(toAnsi(registered.library))), 1);
+  EXPECT_EQ(savedPaths(copy), built);
 
   ASSERT_EQ(copy.run(L"/saved /sjson saved.json", 120000), 0u);
   const std::string saved = fileBytes(copy.path(L"saved.json"));
@@ -166,7 +169,13 @@ TEST(Storage, BesideARunningWindowAnExportGoesOnAtOnceAndARebuildSaysItWaits) {
                                     &inherit, CREATE_ALWAYS, 0, nullptr));
     ASSERT_EQ(copy.run(L"作成", 3000, &waiting, errors.get()), stillRunning);
   }
-  EXPECT_NE(fromAnsi(fileBytes(said(L"rebuild"))).find(L"終わるまで待ちます"), Text::npos);
+  // Said before it waits, however slowly the copy starts.
+  bool toldWaiting = false;
+  for (int tries = 0; !toldWaiting && tries < 240; ++tries) {
+    toldWaiting = fromAnsi(fileBytes(said(L"rebuild"))).find(L"終わるまで待ちます") != Text::npos;
+    if (!toldWaiting) Sleep(250);
+  }
+  EXPECT_TRUE(toldWaiting);
   PostMessageW(shown, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(window.get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
   ASSERT_EQ(WaitForSingleObject(waiting.get(), 300000), static_cast<DWORD>(WAIT_OBJECT_0));
