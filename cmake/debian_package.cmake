@@ -1,4 +1,4 @@
-# vemdrol-scan as a Debian package: the program, its manual page, and the
+# vemdrol-scan as a Debian package: the program, its manual pages, and the
 # license texts where Debian keeps them. scripts/package builds it with
 # `cpack -G DEB` from a VEMDROL_PACKAGE build.
 
@@ -9,17 +9,29 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 install(TARGETS vemdrol-scan RUNTIME DESTINATION bin)
 
-# The manual page with the project's version; Debian keeps manual pages
-# compressed, and -n leaves the name and time out of the gzip header.
-configure_file(docs/vemdrol-scan.1.in ${CMAKE_BINARY_DIR}/generated/vemdrol-scan.1 @ONLY)
-set(manual_page ${CMAKE_BINARY_DIR}/generated/vemdrol-scan.1.gz)
-add_custom_command(
-  OUTPUT ${manual_page}
-  COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/generated/vemdrol-scan.1 > ${manual_page}
-  DEPENDS ${CMAKE_BINARY_DIR}/generated/vemdrol-scan.1
-  COMMENT "Compressing the manual page")
-add_custom_target(vemdrol_manual_page ALL DEPENDS ${manual_page})
-install(FILES ${manual_page} DESTINATION share/man/man1)
+# The manual pages, English and Japanese, with the project's version; Debian
+# keeps manual pages compressed, and -n leaves the name and time out of the
+# gzip header. man -L ja finds the Japanese one under share/man/ja.
+set(manual_pages)
+foreach(page_language en ja)
+  if(page_language STREQUAL en)
+    set(page_source docs/vemdrol-scan.1.in)
+    set(page_folder share/man/man1)
+  else()
+    set(page_source docs/${page_language}/vemdrol-scan.1.in)
+    set(page_folder share/man/${page_language}/man1)
+  endif()
+  set(page ${CMAKE_BINARY_DIR}/generated/${page_language}/vemdrol-scan.1)
+  configure_file(${page_source} ${page} @ONLY)
+  add_custom_command(
+    OUTPUT ${page}.gz
+    COMMAND gzip -9 -n -c ${page} > ${page}.gz
+    DEPENDS ${page}
+    COMMENT "Compressing the manual page (${page_language})")
+  install(FILES ${page}.gz DESTINATION ${page_folder})
+  list(APPEND manual_pages ${page}.gz)
+endforeach()
+add_custom_target(vemdrol_manual_page ALL DEPENDS ${manual_pages})
 
 # Debian's place for a package's license is its copyright file.
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION share/doc/vemdrol-scan RENAME copyright)

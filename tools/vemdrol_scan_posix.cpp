@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   vemdrol::ScanEnvironment environment;
   environment.japanese = vemdrol::japaneseLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
                                                  std::getenv("LANG"));
+  vemdrol::systemReasonsInLanguage(environment.japanese);
   environment.progress = ::isatty(STDERR_FILENO) == 1;
   environment.now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
   return vemdrol::runScanCommand(vemdrol::parseScanArguments(arguments), environment);

@@ -22,4 +22,10 @@ struct ScanEnvironment {
 // the output not written, 2 for a bad command line.
 int runScanCommand(const ScanRequest& request, const ScanEnvironment& environment);
 
+// The system's reasons for an error (a folder that may not be read, a file
+// given as the target) in the run's language: under a Japanese locale as the
+// C library words them in Japanese, where it has them; otherwise in English,
+// whatever the locale. Once, before the run.
+void systemReasonsInLanguage(bool japanese);
+
 }  // namespace vemdrol

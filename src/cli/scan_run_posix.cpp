@@ -183,7 +183,7 @@ class Run {
     }
     if (target && (request_.details || request_.signatureFilter.any())) {
       const TargetTrust trust =
-          loadTargetTrust(*target, environment_.now.time_since_epoch().count(),
+          loadTargetTrust(*target, environment_.now.time_since_epoch().count(), words_,
                           [this](TextView warning) { say(warning); });
       const auto reader = makeTargetSignatureReader(*target->files, trust);
       SignatureMemo signatures(*reader);

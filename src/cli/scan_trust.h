@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <functional>
 
+#include "cli/scan_words.h"
 #include "offline/target.h"
 #include "trust/target_trust.h"
 
 namespace vemdrol {
 
-// now: seconds since 1970-01-01 00:00 UTC. warn hears each warning, worded.
-TargetTrust loadTargetTrust(const OfflineTarget& target, std::int64_t now,
+// now: seconds since 1970-01-01 00:00 UTC. warn hears each warning, worded
+// in the run's language.
+TargetTrust loadTargetTrust(const OfflineTarget& target, std::int64_t now, const ScanWords& words,
                             const std::function<void(TextView)>& warn);
 
 }  // namespace vemdrol

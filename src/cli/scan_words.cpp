@@ -187,6 +187,28 @@ Text ScanWords::unreadableCount(std::size_t files) const {
   return count + (files == 1 ? L" program file" : L" program files") + L" could not be read";
 }
 
+Text ScanWords::rootsUnreadable(const Error& error) const {
+  return japanese_ ? L"ルート証明書を読めないため、署名を検証しません: " + errorMessage(L"", error)
+                   : L"the root certificates cannot be read, so no signature is verified: " +
+                         std::to_wstring(error.number) + L" " + this->error(error);
+}
+
+Text ScanWords::catalogUnreadable(TextView path, const Error& error) const {
+  return japanese_ ? L"カタログ " + Text(path) + L" を読み込めません: " + errorMessage(L"", error)
+                   : L"cannot read catalog " + Text(path) + L": " + std::to_wstring(error.number) +
+                         L" " + this->error(error);
+}
+
+Text ScanWords::rootDamaged(TextView where) const {
+  return japanese_ ? L"ルート証明書 " + Text(where) + L" は壊れているため使いません"
+                   : L"root certificate " + Text(where) + L" is damaged and is not used";
+}
+
+Text ScanWords::catalogDamaged(TextView where) const {
+  return japanese_ ? L"カタログ " + Text(where) + L" は壊れているため読み飛ばしました"
+                   : L"catalog " + Text(where) + L" is damaged and was passed over";
+}
+
 Text ScanWords::outputNameNotUtf8() const {
   return japanese_ ? L"出力先のファイル名が UTF-8 ではありません"
                    : L"the output file's name is not UTF-8";

@@ -37,6 +37,14 @@ class ScanWords {
   // The closing line: how many such files there were (more than none).
   Text unreadableCount(std::size_t files) const;
 
+  // The target's trust, for judging signatures: its root stores could not
+  // be read (nothing is verified), a catalog could not be read, a root
+  // certificate or a catalog is damaged (each passed over).
+  Text rootsUnreadable(const Error& error) const;
+  Text catalogUnreadable(TextView path, const Error& error) const;
+  Text rootDamaged(TextView where) const;
+  Text catalogDamaged(TextView where) const;
+
   // The output file's name, or the file itself.
   Text outputNameNotUtf8() const;
   Text cannotWrite(TextView path, const Error& error) const;

@@ -73,6 +73,9 @@ class ScanRunTest : public ::testing::Test {
           (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
         ::_exit(99);
       }
+      // The locale as a user's shell sets it, for the system's reasons.
+      ::setenv("LC_ALL", japanese ? "ja_JP.UTF-8" : "C", 1);
+      systemReasonsInLanguage(japanese);
       ScanEnvironment environment;
       environment.japanese = japanese;
       environment.outputFd = outFd;
@@ -108,6 +111,12 @@ TEST_F(ScanRunTest, NamesTheCauseInTheLanguageOfTheRun) {
   fs::create_directories(folder_ / "elsewhere");
   fs::rename(folder_ / "leaving" / "drive_c", folder_ / "elsewhere" / "drive_c");
   fs::create_directory_symlink(folder_ / "elsewhere" / "drive_c", folder_ / "leaving" / "drive_c");
+  fs::create_directories(folder_ / "empty");
+  prefix("no-drive");
+  fs::remove_all(folder_ / "no-drive" / "drive_c");
+  // A Windows installation whose hives lie in a folder that may not be read.
+  fs::create_directories(folder_ / "windows" / "Windows" / "System32" / "config");
+  fs::permissions(folder_ / "windows" / "Windows" / "System32" / "config", fs::perms::none);
 
   const std::string help = "\nTry 'vemdrol-scan --help' for more information.\n";
   const std::string helpJa = "\n詳しくは vemdrol-scan --help をご覧ください\n";
@@ -120,11 +129,12 @@ TEST_F(ScanRunTest, NamesTheCauseInTheLanguageOfTheRun) {
       {{path("a-file")},
        1,
        "the target " + path("a-file") + " is a file, not a folder (Not a directory)\n",
-       "対象 " + path("a-file") + " はフォルダーではなくファイルです (Not a directory)\n"},
+       "対象 " + path("a-file") +
+           " はフォルダーではなくファイルです (ディレクトリではありません)\n"},
       {{path("locked")},
        1,
        "cannot read folder " + path("locked") + ": Permission denied\n",
-       "フォルダー " + path("locked") + " を読めません: Permission denied\n"},
+       "フォルダー " + path("locked") + " を読めません: 許可がありません\n"},
       {{path("leaving")},
        1,
        "folder " + path("leaving/drive_c") + " is a link that leads out of the target (" +
@@ -135,6 +145,20 @@ TEST_F(ScanRunTest, NamesTheCauseInTheLanguageOfTheRun) {
        1,
        "folder " + path("none") + " does not exist\n",
        "フォルダー " + path("none") + " がありません\n"},
+      {{path("empty")},
+       1,
+       "folder " + path("empty") + " is neither a Wine prefix nor a Windows installation\n",
+       "フォルダー " + path("empty") +
+           " は Wine のプレフィックスでも Windows のフォルダーでもありません\n"},
+      {{path("no-drive")},
+       1,
+       "folder " + path("no-drive/drive_c") + " does not exist\n",
+       "フォルダー " + path("no-drive/drive_c") + " がありません\n"},
+      {{path("windows")},
+       1,
+       "cannot read folder " + path("windows/Windows/System32/config") + ": Permission denied\n",
+       "フォルダー " + path("windows/Windows/System32/config") +
+           " を読めません: 許可がありません\n"},
       {{"--format"}, 2, "--format needs a value" + help, "--format には形式が必要です" + helpJa},
       {{"--sort", "名前", path("none")},
        2,
