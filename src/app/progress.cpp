@@ -17,6 +17,7 @@ constexpr double passMarks = 10;
 constexpr double stepMarks = 20;
 
 constexpr TextView versionsText = L"バージョンの再作成中";
+constexpr TextView appsText = L"アプリ一覧の再作成中";
 constexpr TextView folderScanSuffix = L"内の調査";
 constexpr TextView rebuildFinishedText = L"再作成終了";
 
@@ -147,6 +148,8 @@ void FormScanView::onScan(const ScanEvent& event) {
           showStatus(happened.folder + Text(folderScanSuffix));
         } else if constexpr (std::is_same_v<Event, VersionTextsFailed>) {
           showStatus(happened.message);
+        } else if constexpr (std::is_same_v<Event, AppsStarted>) {
+          showStatus(appsText);
         } else if constexpr (std::is_same_v<Event, RebuildFinished>) {
           showStatus(rebuildFinishedText);
         } else {

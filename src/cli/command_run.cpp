@@ -162,6 +162,13 @@ class Run {
     parts.kept = &kept_;
     parts.writesHome = machine_.writesFolder;
     parts.windowsFolder = machine_.windowsFolder;
+    // The applications are listed and kept with every rebuild, as the
+    // window's own does, so that /apps /saved and the next start have them.
+    const AppSources appSources{&machine_.registry,
+                                {{currentUserName(machine_.registry), &machine_.registry}},
+                                &machine_.files};
+    parts.appSources = &appSources;
+    parts.apps = &apps_;
     return runScan(parts);
   }
 
@@ -184,6 +191,7 @@ class Run {
   RegistryListing listing_;
   std::optional<SkipList> skipList_;
   KeptTables kept_;
+  std::vector<InstalledApp> apps_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "apps/app_state.h"
 #include "base/paths.h"
 #include "files/error_message.h"
 #include "files/trace_log.h"
@@ -58,6 +59,8 @@ class Scan {
       (void)appendTrace(errorMessage(L"", outcome.built.error()));
     } else if (!builderDone_) {
       outcome.built = builderDone_;
+    } else {
+      listApps();
     }
     outcome.saved = closingBlock(outcome.built.ok());
     return outcome;
@@ -93,6 +96,13 @@ class Scan {
     if (Status scanned = phaseB(); !scanned) return scanned;
     if (Status servers = phaseC(); !servers) return servers;
     return appendTrace(traceEndLine);
+  }
+
+  void listApps() {
+    if (!parts_.appSources || !parts_.apps) return;
+    observer_.onScan(AppsStarted{});
+    *parts_.apps = listInstalledApps(*parts_.appSources);
+    if (parts_.kept) parts_.kept->put(appsStateTable(*parts_.apps));
   }
 
   Status appendTrace(TextView line) { return trace_ ? trace_->append(line) : success(); }

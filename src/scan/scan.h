@@ -12,6 +12,7 @@
 #include <optional>
 #include <variant>
 
+#include "apps/app_lister.h"
 #include "files/program_files.h"
 #include "files/skip_list.h"
 #include "inventory/build_events.h"
@@ -40,13 +41,15 @@ struct FolderScanStarted {
 struct VersionTextsFailed {
   Text message;
 };
+// The installed applications are listed, after the program files.
+struct AppsStarted {};
 // The scan ended and nothing failed, its save included.
 struct RebuildFinished {};
 // The scan ends, whatever happened; its progress is over.
 struct ScanEnded {};
 
 using ScanEvent = std::variant<ScanStarted, VersionsStarted, FolderScanStarted, VersionTextsFailed,
-                               RebuildFinished, ScanEnded>;
+                               AppsStarted, RebuildFinished, ScanEnded>;
 
 // Who hears what a scan does, and where it lets the world in.
 class ScanObserver : public BuildReport {
@@ -87,6 +90,13 @@ struct ScanParts {
   // 32-bit server's System32 files lie in SysWOW64; empty: none is known,
   // and 32-bit paths are taken as they are.
   Text windowsFolder = {};
+  // Where the installed applications are listed from once the program
+  // files are done, reading the registry again; the list goes to apps and,
+  // as its own table, to kept before the save. nullptr: none are listed (a
+  // scan whose registry is let go early, see registryDone). A scan that
+  // fails leaves both as they were.
+  const AppSources* appSources = nullptr;
+  std::vector<InstalledApp>* apps = nullptr;
 };
 
 // How a scan ended. Every failure has been reported already.
