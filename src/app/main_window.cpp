@@ -6,6 +6,7 @@
 #include "app/list_status.h"
 #include "app/progress.h"
 #include "app/single_copy.h"
+#include "apps/app_state.h"
 #include "cli/failure_text.h"
 #include "files/error_message.h"
 #include "files/inventory_file.h"
@@ -205,6 +206,7 @@ void MainWindow::endTimerTick() {
 }
 
 void MainWindow::columnClick(std::size_t header) {
+  if (appsShown_) return apps_->columnClick(header);
   if (header == 0) return;
   const std::size_t column = header - 1;
   // A second click while the first still waits turns the waiting sort.
@@ -223,6 +225,7 @@ void MainWindow::columnClick(std::size_t header) {
 
 void MainWindow::searchTextChange() {
   search_.wordChanged();
+  apps_->search().wordChanged();
   if (comparedSearch_) comparedSearch_->wordChanged();
   if (filteredSearch_) filteredSearch_->wordChanged();
 }
@@ -268,6 +271,7 @@ void MainWindow::showFailure(const Error& error) {
 }
 
 std::vector<MenuEntry> MainWindow::rowMenu(std::optional<std::size_t> focusedRow) const {
+  if (appsShown_) return apps_->rowMenu(focusedRow);
   RowMenuState state;
   const std::optional<std::size_t> row = commandRow(shownList(), focusedRow);
   state.fromRegistryKey = row && isRegistryKeySource(shownList().source(*row));
@@ -279,6 +283,7 @@ std::vector<MenuEntry> MainWindow::rowMenu(std::optional<std::size_t> focusedRow
 }
 
 std::vector<MenuEntry> MainWindow::columnMenu() const {
+  if (appsShown_) return apps_->columnMenu();
   std::vector<ColumnChoice> choices;
   for (std::size_t i = 0; i < list_.columnCount(); ++i) {
     choices.push_back({i, list_.column(i).name, list_.column(i).shown});
@@ -290,6 +295,7 @@ std::vector<MenuEntry> MainWindow::columnMenu() const {
 }
 
 void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow) {
+  if (appsShown_) return apps_->listCommand(command, focusedRow);
   if (command >= columnCommandBase) {
     const auto column = static_cast<std::size_t>(command - columnCommandBase);
     if (column < list_.columnCount()) showColumn(column, !list_.column(column).shown);
@@ -385,6 +391,7 @@ void MainWindow::copyShownRows() {
 }
 
 void MainWindow::columnResized(std::size_t column, long widthTwips) {
+  if (appsShown_) return apps_->columnResized(column, widthTwips);
   if (column == changeColumn) changeWidth_ = widthTwips;
   if (isDetailColumn(column)) detailWidths_[detailOf(column)] = widthTwips;
   if (column >= list_.columnCount()) return;
@@ -394,6 +401,7 @@ void MainWindow::columnResized(std::size_t column, long widthTwips) {
 }
 
 void MainWindow::showColumn(std::size_t column, bool shown) {
+  if (appsShown_) return apps_->showColumn(column, shown);
   const bool own = column < list_.columnCount();
   if (!own && !isDetailColumn(column)) return;
   if (!shown) {
@@ -420,6 +428,7 @@ void MainWindow::showColumn(std::size_t column, bool shown) {
 }
 
 std::vector<ShownColumn> MainWindow::shownColumns() const {
+  if (appsShown_) return apps_->shownColumns();
   std::vector<ShownColumn> shown;
   if (comparison_) shown.push_back({changeColumn, changeColumnName, changeWidth_});
   for (std::size_t i = 0; i < list_.columnCount(); ++i) {
@@ -435,12 +444,14 @@ std::vector<ShownColumn> MainWindow::shownColumns() const {
 }
 
 long MainWindow::columnWidth(std::size_t column) const {
+  if (appsShown_) return apps_->columnWidth(column);
   if (column == changeColumn) return changeWidth_;
   if (isDetailColumn(column)) return detailWidths_[detailOf(column)];
   return column < list_.columnCount() ? list_.column(column).widthTwips : 0;
 }
 
 TextView MainWindow::cellText(std::size_t row, std::size_t column) const {
+  if (appsShown_) return apps_->cellText(row, column);
   const ListModel& list = shownList();
   if (column < cellCount) return list.cell(row, column);
   if (row >= list.rowCount()) return {};
@@ -449,8 +460,8 @@ TextView MainWindow::cellText(std::size_t row, std::size_t column) const {
 
 TextView MainWindow::cellToShow(std::size_t row, std::size_t column) {
   const TextView known = cellText(row, column);
-  if (!known.empty() || !isDetailColumn(column) || detailOf(column) == sourceDetail || !worker_ ||
-      rebuilding_) {
+  if (appsShown_ || !known.empty() || !isDetailColumn(column) || detailOf(column) == sourceDetail ||
+      !worker_ || rebuilding_) {
     return known;
   }
   const ListModel& list = shownList();
@@ -463,6 +474,7 @@ TextView MainWindow::cellToShow(std::size_t row, std::size_t column) {
 }
 
 Text MainWindow::changedCellTip(std::size_t row, std::size_t column) const {
+  if (appsShown_) return apps_->changedCellTip(row, column);
   if (!comparison_ || column >= cellCount || row >= shownList().rowCount()) return Text();
   const std::optional<TextView> older = comparison_->olderCell(shownList().tag(row), column);
   if (!older) return Text();
@@ -470,6 +482,7 @@ Text MainWindow::changedCellTip(std::size_t row, std::size_t column) const {
 }
 
 bool MainWindow::rowRemoved(std::size_t row) const {
+  if (appsShown_) return apps_->rowGrey(row);
   return comparison_ && row < shownList().rowCount() && comparison_->removed(shownList().tag(row));
 }
 
@@ -625,6 +638,19 @@ void MainWindow::endComparison() {
   comparedSearch_.reset();
   comparison_.reset();
   baseListChanged();
+}
+
+void MainWindow::showTab(ListTab tab) {
+  const bool apps = tab == ListTab::apps;
+  if (apps == appsShown_) return;
+  // The program files' details wait while the other tab is shown; their
+  // rows ask again when they are shown.
+  if (apps) cancelDetails();
+  shownList().setObserver(nullptr);
+  appsShown_ = apps;
+  apps_->setObserver(apps ? observer_ : nullptr);
+  showShownList();
+  if (!apps) startVerification();
 }
 
 void MainWindow::showShownList() {
@@ -784,6 +810,12 @@ void MainWindow::connect(const Machine& machine) {
     if (const StateTable* signatures = kept_.find(signatureTableName)) {
       remembered_->load(*signatures);
     }
+    // The applications the last rebuild listed show at once.
+    if (const StateTable* apps = kept_.find(appsTableName)) {
+      if (std::optional<std::vector<InstalledApp>> kept = appsOfStateTable(*apps)) {
+        apps_->setApps(std::move(*kept));
+      }
+    }
     if (load.fullTextsUnavailable) {
       form_.setCaption(Control::statusLabel, fullTextsUnavailableText(*load.fullTextsUnavailable));
     }
@@ -797,11 +829,18 @@ void MainWindow::connect(const Machine& machine) {
                     &*folder_,     skipList_};
     parts.kept = &kept_;
     parts.windowsFolder = machine.windowsFolder;
+    const AppSources appSources{&machine.registry,
+                                {{currentUserName(machine.registry), &machine.registry}},
+                                &machine.files};
+    std::vector<InstalledApp> apps;
+    parts.appSources = &appSources;
+    parts.apps = &apps;
     // The scan lets queued events run; the button stays disabled meanwhile,
     // so those events cannot start a second rebuild.
     form_.setEnabled(Control::rebuildButton, false);
     lastRebuild_ = runScan(parts);
     form_.setEnabled(Control::rebuildButton, true);
+    if (lastRebuild_->built.ok()) apps_->setApps(std::move(apps));
   };
 }
 

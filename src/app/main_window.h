@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/apps_tab.h"
 #include "app/compared_list.h"
 #include "app/detail_worker.h"
 #include "app/filtered_list.h"
@@ -37,13 +38,6 @@ namespace vemdrol {
 // The argument text selects unattended mode when it contains "作成".
 bool argumentAsksForRebuild(TextView argument);
 
-// A column the view shows: its number (app/row_facts.h), name and width.
-struct ShownColumn {
-  std::size_t column;
-  TextView name;
-  long widthTwips;
-};
-
 // The texts of the window's own that are not the form's design.
 inline constexpr TextView compareTitle = L"比較する一覧を開く";
 inline constexpr TextView saveListTitle = L"現在の一覧を保存";
@@ -53,7 +47,7 @@ inline constexpr TextView listNotSavedMessage = L"現在の一覧を保存でき
 // How many damaged lines of a compared file the status line names.
 inline constexpr std::size_t damagedLinesNamed = 5;
 
-class MainWindow final : private ExtraCells {
+class MainWindow final : private ExtraCells, private AppsTabWindow {
  public:
   // Loads the saved inventory into the list; sets flag to "" on entry.
   using InventoryLoader = std::function<void(Text& flag)>;
@@ -98,8 +92,8 @@ class MainWindow final : private ExtraCells {
   void resize();
   void endTimerTick();
   void rebuildClick();
-  void searchDownClick() { shownSearch().searchDown(); }
-  void searchUpClick() { shownSearch().searchUp(); }
+  void searchDownClick() { appsShown_ ? apps_->search().searchDown() : shownSearch().searchDown(); }
+  void searchUpClick() { appsShown_ ? apps_->search().searchUp() : shownSearch().searchUp(); }
   void searchTextChange();
   // header: the clicked column's number (app/row_facts.h) plus one; for the
   // list's own columns, the header's position from 1. A column whose
@@ -160,8 +154,19 @@ class MainWindow final : private ExtraCells {
   ListModel& list() { return list_; }
   const ListModel& list() const { return list_; }
   // The list the view shows: the inventory's, or the compared list.
-  ListModel& shownList() { return filtered_ ? filtered_->rows() : baseList(); }
-  const ListModel& shownList() const { return filtered_ ? filtered_->rows() : baseList(); }
+  ListModel& shownList() {
+    return appsShown_ ? apps_->rows() : filtered_ ? filtered_->rows() : baseList();
+  }
+  const ListModel& shownList() const {
+    return appsShown_ ? apps_->rows() : filtered_ ? filtered_->rows() : baseList();
+  }
+  // The tab above the list: the program files (the list above) or the
+  // installed applications (app/apps_tab.h), which then takes the list's
+  // events. Each tab keeps its own rows, columns, sort and comparison.
+  void showTab(ListTab tab);
+  ListTab shownTab() const { return appsShown_ ? ListTab::apps : ListTab::programFiles; }
+  AppsTab& appsTab() { return *apps_; }
+  const AppsTab& appsTab() const { return *apps_; }
   // The list the signature filter takes its rows from: the inventory's, or
   // the compared list.
   ListModel& baseList() { return comparison_ ? comparison_->rows() : list_; }
@@ -229,6 +234,11 @@ class MainWindow final : private ExtraCells {
   TextView extraCell(const std::array<Text, cellCount>& cells, std::size_t tag, TextView source,
                      std::size_t column) const override;
 
+  // AppsTabWindow.
+  WindowServices& services() override { return services_; }
+  FileSystem* files() override { return rebuilding_ ? nullptr : files_; }
+  void showStatus(TextView text) override { form_.setCaption(Control::statusLabel, text); }
+
   Form& form_;
   WindowServices& services_;
   ListModel list_;
@@ -283,6 +293,10 @@ class MainWindow final : private ExtraCells {
   // The state file's further tables, loaded with the rows and saved with
   // them.
   KeptTables kept_;
+
+  std::unique_ptr<AppsTab> apps_ =
+      std::make_unique<AppsTab>(static_cast<AppsTabWindow&>(*this), searchWindow_);
+  bool appsShown_ = false;
 };
 
 }  // namespace vemdrol

@@ -153,7 +153,9 @@ void MainWindowWin32::layoutChildren() {
   const std::array<RECT, controlCount> rects = childRects(clientWidth());
   for (std::size_t i = 1; i < controlCount; ++i) {
     if (!controls_[i]) continue;
-    const RECT& r = rects[i];
+    RECT r = rects[i];
+    // The tab strip takes the top of the list's room.
+    if (i == slot(Control::list)) r.top = tabs_.place(r);
     MoveWindow(controls_[i], r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
   cellTips_.fitToList();
@@ -203,6 +205,7 @@ void MainWindowWin32::onDpiChanged(int newDpi, const RECT& suggested) {
     bounds_[slot(label)].width = textWidthTwips(label, caption(label));
   }
   listView_.applyColumnWidths();
+  tabs_.setFont(fonts_[slot(Control::list)].get());
   loadIcons();
   cellTips_.setMaxWidth(pixels(600));
   placing_ = true;

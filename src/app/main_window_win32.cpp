@@ -233,6 +233,8 @@ void MainWindowWin32::createChildren() {
   }
   listView_.attach(controls_[slot(Control::list)]);
   cellTips_.watch(controls_[slot(Control::list)]);
+  tabs_.create(window_, instance_, firstControlId + static_cast<int>(controlCount),
+               fonts_[slot(Control::list)].get());
 }
 
 void MainWindowWin32::loadIcons() {
@@ -287,7 +289,13 @@ void MainWindowWin32::onCommand(WPARAM wParam, LPARAM) {
   if (code == EN_CHANGE && is(Control::searchBox)) core_.searchTextChange();
 }
 
-LRESULT MainWindowWin32::onNotify(const NMHDR& header) { return listView_.onNotify(header); }
+LRESULT MainWindowWin32::onNotify(const NMHDR& header) {
+  if (const std::optional<ListTab> tab = tabs_.chosen(header)) {
+    core_.showTab(*tab);
+    return 0;
+  }
+  return listView_.onNotify(header);
+}
 
 void MainWindowWin32::onEndTimer() { core_.endTimerTick(); }
 

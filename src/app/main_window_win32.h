@@ -20,6 +20,7 @@
 
 #include "app/cell_tips_win32.h"
 #include "app/form.h"
+#include "app/list_tabs_win32.h"
 #include "app/list_view_win32.h"
 #include "app/main_window.h"
 #include "os/win32/gdi.h"
@@ -51,6 +52,11 @@ class MainWindowWin32 final : public Form {
   HWND handle() const { return window_; }
   HWND controlHandle(Control control) const;
   MainWindow& core() { return core_; }
+  // Shows a tab's list as a click on the tab does.
+  void showTab(ListTab tab) {
+    tabs_.choose(tab);
+    core_.showTab(tab);
+  }
   // The face actually used for a control's font, after any fallback.
   Text fontFace(Control control) const;
   int dpi() const { return scale_.dpiY(); }
@@ -129,6 +135,7 @@ class MainWindowWin32 final : public Form {
   TwipsScale scale_;
   ListViewWin32 listView_{core_, scale_};
   CellTips cellTips_{listView_};
+  ListTabsWin32 tabs_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   std::array<HWND, controlCount> controls_{};

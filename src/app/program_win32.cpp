@@ -15,8 +15,8 @@ static_assert(folderBusyExitCode == exitFolderBusy && rebuildFailedExitCode == e
               "one set of exit codes for every mode");
 
 int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& prepare) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
+                                                      ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
 
   auto services = makeSystemWindowServices();
