@@ -135,7 +135,8 @@ def main():
     check(len(everything) == len(shown) + len(hidden), "/all lists the shown entries and the hidden")
 
     settle()
-    scan = native_program("vemdrol-scan")
+    # A native build of one's own may be named; else the shared one is built.
+    scan = os.environ.get("VEMDROL_SCAN") or native_program("vemdrol-scan")
     done = subprocess.run([scan, "--apps", "--format", "json", PREFIX], capture_output=True,
                           timeout=300)
     check(done.returncode == 0, f"vemdrol-scan --apps ended with {done.returncode}: {done.stderr!r}")
