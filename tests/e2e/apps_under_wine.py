@@ -87,6 +87,10 @@ def wine_list():
 
 
 def main():
+    # A prefix made by this check's first call is still being set up when
+    # the call returns; msiexec and the program fail to start until it is.
+    wine("cmd", "/c", "ver")
+    settle()
     folder = os.path.join(DRIVE_C, "VemdrolAppsCheck")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
