@@ -85,6 +85,10 @@ struct ExportInfo {
   std::chrono::sys_seconds created;
   Text computer;
   Text title;
+  // Local time minus UTC at created, in minutes (540 for +09:00), for
+  // whoever reads the file where it was made; exportBytes asks the
+  // machine's clock where the caller does not say.
+  std::optional<int> createdOffsetMinutes = std::nullopt;
 };
 
 struct ExportTable {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/formats.h"
+#include "os/local_time.h"
 
 namespace vemdrol {
 
@@ -52,7 +53,10 @@ std::vector<ExportColumn> inventoryColumns() {
 
 ExportColumn changeColumn() { return {L"差分", "change", JsonValue::change}; }
 
-Text isoUtc(std::chrono::sys_seconds time) {
+namespace {
+
+// "2026-12-07T11:28:15", without a zone.
+Text isoClock(std::chrono::sys_seconds time) {
   using namespace std::chrono;
   const sys_days day = floor<days>(time);
   const year_month_day date(day);
@@ -69,11 +73,42 @@ Text isoUtc(std::chrono::sys_seconds time) {
   appendPadded(text, clock.minutes().count(), 2);
   text += L':';
   appendPadded(text, clock.seconds().count(), 2);
-  text += L'Z';
   return text;
 }
 
-std::string exportBytes(const ExportTable& table, ExportFormat format) {
+// The offset in force at time on this machine's clock.
+std::optional<int> localOffsetAt(std::chrono::sys_seconds time) {
+  const long long seconds = time.time_since_epoch().count();
+  if (seconds < 0) return std::nullopt;
+  const FileTime fileTime =
+      fileTimeUnixEpoch + static_cast<FileTime>(seconds) * fileTimeTicksPerSecond;
+  const std::optional<LocalTime> local = localTimeOf(fileTime);
+  if (!local) return std::nullopt;
+  return local->offsetMinutes;
+}
+
+}  // namespace
+
+Text isoUtc(std::chrono::sys_seconds time) { return isoClock(time) + L'Z'; }
+
+Text isoLocal(std::chrono::sys_seconds time, int offsetMinutes) {
+  Text text = isoClock(time + std::chrono::minutes(offsetMinutes));
+  const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+  text += offsetMinutes < 0 ? L'-' : L'+';
+  appendPadded(text, magnitude / 60, 2);
+  text += L':';
+  appendPadded(text, magnitude % 60, 2);
+  return text;
+}
+
+std::string exportBytes(const ExportTable& given, ExportFormat format) {
+  const bool timed = format == ExportFormat::json || format == ExportFormat::html;
+  std::optional<ExportTable> dated;
+  if (timed && !given.info.createdOffsetMinutes) {
+    dated.emplace(given);
+    dated->info.createdOffsetMinutes = localOffsetAt(given.info.created);
+  }
+  const ExportTable& table = dated ? *dated : given;
   std::string out;
   out.reserve(expectedSize(table, format));
   switch (format) {

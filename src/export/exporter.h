@@ -14,11 +14,14 @@
 //   quoting for a field holding a tab, double quote, CR or LF, so that a
 //   reader of the CSV kind given the tab as separator gets every text back.
 // - JSON: one object with "generator" ({"name", "version"}), "created" (UTC,
-//   ISO 8601), "computer", "title", "columns" ([{"key", "name"}]) and
+//   ISO 8601), "createdLocal" (the same instant on the local clock with its
+//   offset, "2026-12-07T20:28:15+09:00"; null where the clock cannot
+//   tell), "computer", "title", "columns" ([{"key", "name"}]) and
 //   "rows", one object per row keyed by the columns' keys, with an "old"
 //   object for a row that has older texts. Control characters, U+2028 and
 //   U+2029 are escaped; LF after each row.
-// - HTML: the title, the computer, the date and the row count, a filter box
+// - HTML: the title, the computer, the date (local with its offset, and
+//   UTC) and the row count, a filter box
 //   and the table, whose headers sort it when clicked. Every text is
 //   escaped, in attributes too; the page's one script reads the texts and
 //   never writes markup, and the page's content security policy lets no
@@ -40,6 +43,9 @@ enum class ExportFormat { csv, tabSeparated, json, html };
 
 // "2026-12-07T11:28:15Z".
 Text isoUtc(std::chrono::sys_seconds time);
+// "2026-12-07T20:28:15+09:00": the instant on a clock offsetMinutes ahead
+// of UTC.
+Text isoLocal(std::chrono::sys_seconds time, int offsetMinutes);
 
 std::string exportBytes(const ExportTable& table, ExportFormat format);
 

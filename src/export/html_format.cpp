@@ -136,7 +136,18 @@ void appendHtml(std::string& out, const ExportTable& table) {
   appendEscaped(out, info.title);
   out += "</h1>\n<p>コンピューター: ";
   appendEscaped(out, info.computer);
-  out += "<br>\n作成日時: <time datetime=\"";
+  out += "<br>\n作成日時: ";
+  if (info.createdOffsetMinutes) {
+    // "2026-12-07 20:28:15 (+09:00)" on the clock where it was made.
+    const Text local = isoLocal(info.created, *info.createdOffsetMinutes);
+    out += "<time datetime=\"";
+    appendEscaped(out, local);
+    out += "\">";
+    appendEscaped(
+        out, local.substr(0, 10) + L' ' + local.substr(11, 8) + L" (" + local.substr(19) + L")");
+    out += "</time> / ";
+  }
+  out += "<time datetime=\"";
   appendEscaped(out, created);
   out += "\">";
   appendEscaped(out, shown);

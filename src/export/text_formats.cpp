@@ -225,6 +225,12 @@ void appendJson(std::string& out, const ExportTable& table) {
   appendJsonString(out, info.generatorVersion);
   out += "},\n  \"created\": ";
   appendJsonString(out, isoUtc(info.created));
+  out += ",\n  \"createdLocal\": ";
+  if (info.createdOffsetMinutes) {
+    appendJsonString(out, isoLocal(info.created, *info.createdOffsetMinutes));
+  } else {
+    out += "null";
+  }
   out += ",\n  \"computer\": ";
   appendJsonString(out, info.computer);
   out += ",\n  \"title\": ";

@@ -30,8 +30,8 @@ class ComparedRows final : public ExportRows {
 };
 
 ExportInfo info() {
-  return {L"Vemdrol", L"1.2.3", sys_days{2026y / December / 7} + 11h + 28min + 15s, L"PC-01",
-          L"一覧"};
+  return {L"Vemdrol", L"1.2.3", sys_days{2026y / December / 7} + 11h + 28min + 15s,
+          L"PC-01",   L"一覧",  540};
 }
 
 const std::vector<std::array<Text, 5>> trickyRows = {
@@ -69,6 +69,7 @@ TEST(Exporter, JsonEscapesEveryControlAndTypesNumbersAndChanges) {
             R"({
   "generator": {"name": "Vemdrol", "version": "1.2.3"},
   "created": "2026-12-07T11:28:15Z",
+  "createdLocal": "2026-12-07T20:28:15+09:00",
   "computer": "PC-01",
   "title": "一覧",
   "columns": [
@@ -112,7 +113,8 @@ TEST(Exporter, HtmlShowsMarkupInTextsAsText) {
        {"<title>&lt;/title&gt;&lt;script&gt;alert(2)&lt;/script&gt;</title>",
         "<meta name=\"generator\" content=\"Vemdrol&quot; onload=&quot;alert(3) 1.2.3\">",
         "コンピューター: &lt;b&gt;PC&lt;/b&gt;<br>",
-        "<time datetime=\"2026-12-07T11:28:15Z\">2026-12-07 11:28:15 UTC</time>",
+        "作成日時: <time datetime=\"2026-12-07T20:28:15+09:00\">2026-12-07 20:28:15 (+09:00)</time>"
+        " / <time datetime=\"2026-12-07T11:28:15Z\">2026-12-07 11:28:15 UTC</time>",
         "<span id=\"count\">2</span> 件", "<th>種類</th><th>定義</th>",
         "<tr><td>&lt;script&gt;alert(1)&lt;/script&gt;</td>"
         "<td>&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</td></tr>",
@@ -141,6 +143,32 @@ TEST(Exporter, TimesAreWrittenInUtc) {
   EXPECT_EQ(isoUtc(sys_seconds{}), L"1970-01-01T00:00:00Z");
   EXPECT_EQ(isoUtc(sys_days{2024y / February / 29} + 23h + 59min + 59s), L"2024-02-29T23:59:59Z");
   EXPECT_EQ(isoUtc(sys_days{2024y / February / 29} + 24h), L"2024-03-01T00:00:00Z");
+}
+
+TEST(Exporter, LocalTimesCarryTheirOffset) {
+  struct Case {
+    sys_seconds time;
+    int offsetMinutes;
+    const wchar_t* text;
+  };
+  const sys_seconds newYear = sys_days{2027y / January / 1};
+  const Case cases[] = {
+      {newYear - 4h, 540, L"2027-01-01T05:00:00+09:00"},
+      {newYear + 1h, -150, L"2026-12-31T22:30:00-02:30"},
+      {newYear, 0, L"2027-01-01T00:00:00+00:00"},
+      {newYear, 345, L"2027-01-01T05:45:00+05:45"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(isoLocal(c.time, c.offsetMinutes), c.text);
+
+  // Where the caller does not say, the machine's clock does.
+  ExportInfo unsaid = info();
+  unsaid.createdOffsetMinutes.reset();
+  const ComparedRows none;
+  const std::string json = exportBytes({unsaid, {}, none}, ExportFormat::json);
+  const std::size_t at = json.find("\"createdLocal\": \"2026-12-07T");
+  ASSERT_NE(at, std::string::npos) << json;
+  const char sign = json.at(at + 36);
+  EXPECT_TRUE(sign == '+' || sign == '-') << json;
 }
 
 TEST(Exporter, FailedWriteNamesTheFileAndKeepsTheOldOne) {

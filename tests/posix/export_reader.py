@@ -35,7 +35,8 @@ def read_delimited(text, separator):
 
 def read_json(text):
     data = json.loads(text)
-    if list(data) != ["generator", "created", "computer", "title", "columns", "rows"]:
+    if list(data) != ["generator", "created", "createdLocal", "computer", "title", "columns",
+                      "rows"]:
         raise ValueError("top-level keys " + repr(list(data)))
     keys = [column["key"] for column in data["columns"]]
     grid = [[column["name"] for column in data["columns"]]]
