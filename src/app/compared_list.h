@@ -42,6 +42,9 @@ class ComparedList {
   // Every row, or only those that are not 同じ. Either way the rows are
   // listed anew in the comparison's order, none selected.
   bool changedOnly() const { return changedOnly_; }
+  // The rows compared, whether shown or not (差分のみ表示 leaves out the
+  // 同じ ones).
+  std::size_t comparedRowCount() const { return entries_.size(); }
   void setChangedOnly(bool changedOnly);
 
   // What the search looks in: the row's 差分 cell, then its own cells,

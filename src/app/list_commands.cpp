@@ -10,33 +10,47 @@ void appendCell(Text& text, TextView cell) {
   for (wchar_t c : cell) text += c == L'\t' || c == L'\r' || c == L'\n' ? L' ' : c;
 }
 
+// A Japanese caption takes its access key after it, in brackets, before any
+// "..." ("比較(&O)..."), as Windows' own menus do.
+Text withAccessKey(TextView caption, wchar_t key) {
+  const bool asks = caption.ends_with(L"...");
+  Text text(asks ? caption.substr(0, caption.size() - 3) : caption);
+  text += L"(&";
+  text += key;
+  text += L')';
+  if (asks) text += L"...";
+  return text;
+}
+
 }  // namespace
 
 std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state) {
   const bool any = list.selectedCount() > 0;
-  const auto entry = [](ListCommand command, const wchar_t* caption, bool enabled,
+  const auto entry = [](ListCommand command, TextView caption, wchar_t key, bool enabled,
                         bool checked = false) {
-    return MenuEntry{static_cast<int>(command), caption, L"", enabled, checked};
+    return MenuEntry{static_cast<int>(command), withAccessKey(caption, key), L"", enabled, checked};
   };
+  MenuEntry copy = entry(ListCommand::copyRows, L"コピー", L'C', any);
+  copy.shortcut = L"Ctrl+C";
   return {
-      {static_cast<int>(ListCommand::copyRows), L"コピー", L"Ctrl+C", any},
-      entry(ListCommand::copyPaths, L"パスをコピー", any),
+      copy,
+      entry(ListCommand::copyPaths, L"パスをコピー", L'A', any),
       {},
-      entry(ListCommand::openFileLocation, L"ファイルの場所を開く", any),
-      entry(ListCommand::openInRegistryEditor, L"レジストリ エディターで開く",
+      entry(ListCommand::openFileLocation, L"ファイルの場所を開く", L'I', any),
+      entry(ListCommand::openInRegistryEditor, L"レジストリ エディターで開く", L'G',
             any && state.fromRegistryKey),
-      entry(ListCommand::showProperties, L"プロパティ", any),
+      entry(ListCommand::showProperties, L"プロパティ", L'R', any),
       {},
-      entry(ListCommand::compare, L"比較...", state.filesReady),
-      entry(ListCommand::changedOnly, L"差分のみ表示", state.comparing, state.changedOnly),
-      entry(ListCommand::endComparison, L"比較を終了", state.comparing),
+      entry(ListCommand::compare, L"比較...", L'O', state.filesReady),
+      entry(ListCommand::changedOnly, L"差分のみ表示", L'D', state.comparing, state.changedOnly),
+      entry(ListCommand::endComparison, L"比較を終了", L'E', state.comparing),
       {},
-      entry(ListCommand::hideMicrosoft, hideMicrosoftCaption.data(), state.filesReady,
+      entry(ListCommand::hideMicrosoft, hideMicrosoftCaption, L'M', state.filesReady,
             state.signatureFilter.hideMicrosoft),
-      entry(ListCommand::unverifiedOnly, unverifiedOnlyCaption.data(), state.filesReady,
+      entry(ListCommand::unverifiedOnly, unverifiedOnlyCaption, L'U', state.filesReady,
             state.signatureFilter.unverifiedOnly),
       {},
-      entry(ListCommand::saveList, L"現在の一覧を保存...", state.filesReady),
+      entry(ListCommand::saveList, L"現在の一覧を保存...", L'S', state.filesReady),
   };
 }
 
@@ -49,10 +63,16 @@ std::vector<MenuEntry> columnMenu(std::span<const ColumnChoice> columns) {
   for (const ColumnChoice& column : columns) shown += column.shown ? 1 : 0;
   std::vector<MenuEntry> entries;
   bool ownColumns = true;
+  // The columns' keys by their place: 1 to 9, then the letters.
+  constexpr TextView keys = L"123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  std::size_t place = 0;
   for (const ColumnChoice& column : columns) {
     if (ownColumns && column.column >= cellCount && !entries.empty()) entries.emplace_back();
     ownColumns = column.column < cellCount;
-    entries.push_back({columnCommandBase + static_cast<int>(column.column), Text(column.name), L"",
+    const Text caption =
+        place < keys.size() ? withAccessKey(column.name, keys[place]) : Text(column.name);
+    ++place;
+    entries.push_back({columnCommandBase + static_cast<int>(column.column), caption, L"",
                        !column.shown || shown > 1, column.shown});
   }
   return entries;

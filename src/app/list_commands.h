@@ -39,9 +39,14 @@ enum class ListCommand : int {
 // detail columns).
 inline constexpr int columnCommandBase = 1000;
 
+// プロパティ where the shell has no properties dialog.
+inline constexpr TextView noPropertiesDialogMessage =
+    L"このシステムにはファイルのプロパティを表示する画面がありません";
+
 struct MenuEntry {
   // 0 for a separator.
   int command = 0;
+  // With its access key after "&" ("コピー(&C)", "比較(&O)...").
   Text caption;
   // The key that does the same, shown at the entry's right ("Ctrl+C").
   Text shortcut;

@@ -2,15 +2,11 @@
 
 namespace vemdrol {
 
-namespace {
-
-Text grouped(std::size_t number) {
+Text groupedNumber(std::size_t number) {
   Text digits = std::to_wstring(number);
   for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, L',');
   return digits;
 }
-
-}  // namespace
 
 Text listStatusText(const ListStatus& status) {
   Text text = status.comparing ? L"比較: " : L"";
@@ -23,14 +19,15 @@ Text listStatusText(const ListStatus& status) {
   if (status.filter.hideMicrosoft) name(hideMicrosoftCaption);
   if (status.filter.unverifiedOnly) name(unverifiedOnlyCaption);
   if (filters.empty() && status.shownRows == status.allRows) {
-    text += grouped(status.allRows) + L" 行";
+    text += groupedNumber(status.allRows) + L" 行";
   } else {
-    text += grouped(status.allRows) + L" 行中 " + grouped(status.shownRows) + L" 行を表示";
+    text +=
+        groupedNumber(status.allRows) + L" 行中 " + groupedNumber(status.shownRows) + L" 行を表示";
     if (!filters.empty()) text += L" (" + filters + L")";
   }
   if (status.verifying) {
-    text += L"、" + Text(verifyingStart) + L" " + grouped(status.verifying->done) + L" / " +
-            grouped(status.verifying->total);
+    text += L"、" + Text(verifyingStart) + L" " + groupedNumber(status.verifying->done) + L" / " +
+            groupedNumber(status.verifying->total);
   }
   return text;
 }

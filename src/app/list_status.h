@@ -38,4 +38,7 @@ struct ListStatus {
 // signatures are verified by "、署名を検証中 5,000 / 15,000".
 Text listStatusText(const ListStatus& status);
 
+// A count as the window writes it: "15,000".
+Text groupedNumber(std::size_t number);
+
 }  // namespace vemdrol

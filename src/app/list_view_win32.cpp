@@ -117,6 +117,22 @@ void ListViewWin32::showSelection(std::size_t row, bool selected) {
 
 void ListViewWin32::bringIntoView(std::size_t row) {
   SendMessageW(list_, LVM_ENSUREVISIBLE, row, FALSE);
+  // The search brings its hit here, selected. Unfocused, the list greys its
+  // selection out, and a clicked ▼ or ▲ keeps the focus: the list takes
+  // it, with the hit as its focused row, so that the hit stands out and the
+  // arrow keys go on from it. Typing in the search box keeps its focus.
+  if (row >= core_.shownList().rowCount() || !core_.shownList().selected(row)) return;
+  LVITEMW state{};
+  state.stateMask = LVIS_FOCUSED;
+  state.state = LVIS_FOCUSED;
+  syncingSelection_ = true;
+  SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  syncingSelection_ = false;
+  wchar_t focusedClass[16] = {};
+  if (const HWND focused = GetFocus(); focused && GetClassNameW(focused, focusedClass, 16) > 0 &&
+                                       equalNoCase(focusedClass, L"Button")) {
+    SetFocus(list_);
+  }
 }
 
 void ListViewWin32::takeSelectionFromView(int first, int last) {

@@ -23,6 +23,7 @@ bool argumentAsksForRebuild(TextView argument) {
 
 MainWindow::MainWindow(Form& form, WindowServices& services) : form_(form), services_(services) {
   list_.setExtraCells(this);
+  searchWindow_.setRestingStatus([this] { return listStatus_; });
 }
 
 MainWindow::~MainWindow() {
@@ -73,11 +74,20 @@ Status MainWindow::startUp() {
   if (equalNoCase(flag, L"1") || list_.rowCount() == 0) {
     unattended_ = true;
     form_.setVisible(Control::window, false);
+    // A start that finds the folder busy now hears that the list is being
+    // made, not that a window shows.
+    if (lock_) lock_->announce({LockHolder::Role::rebuild, self_.processId});
+    tray_.start();
     rebuild();
-    form_.setEndTimer(1000);
+    const bool failed = lastRebuild_ && !lastRebuild_->ok();
+    tray_.finish(list_.rowCount(),
+                 failed ? std::optional<Text>(form_.caption(Control::statusLabel)) : std::nullopt);
+    lock_.reset();
+    form_.setEndTimer(tray_.shown() ? static_cast<unsigned>(rebuiltNoticeShownFor.count()) : 1000);
   } else {
     applySortSetting(settings);
     if (signatureFilter_.any()) baseListChanged();
+    showListStatus(false);
   }
   return success();
 }
@@ -202,6 +212,7 @@ void MainWindow::endTimerTick() {
   // Nobody sees the hidden window's status line: the error goes to the
   // console, and the exit code tells a script.
   if (failed) services_.reportError(form_.caption(Control::statusLabel));
+  tray_.remove();
   services_.endProgram(failed ? rebuildFailedExitCode : 0);
 }
 
@@ -257,11 +268,21 @@ void MainWindow::rebuild() {
   kept_.put(remembered_->table());
   rebuild_();
   rebuilding_ = false;
+  // The scan's last word stays: 再作成終了 with the rows' count after it, or
+  // why it failed, which an unattended run reports.
+  const Text ended(form_.caption(Control::statusLabel));
   if (older) {
     startComparison(std::move(*older), olderWhole);
     if (changedOnly) setChangedOnly(true);
   } else if (signatureFilter_.any()) {
     baseListChanged();
+  }
+  if (ended == rebuildFinishedText) {
+    showListStatus(true);
+    listStatus_ = ended + L"、" + listStatus_;
+    form_.setCaption(Control::statusLabel, listStatus_);
+  } else if (ended != form_.caption(Control::statusLabel)) {
+    form_.setCaption(Control::statusLabel, ended);
   }
   if (observer_) observer_->cellsChanged();
 }
@@ -313,8 +334,12 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
     if (Status copied = services_.setClipboardText(text); !copied) showFailure(copied.error());
   };
   const auto askFile = [&](bool save, TextView title) {
-    return services_.askFileName(FileQuestion{save, Text(title), Text(inventoryFilterName),
-                                              L"*.cnt", save ? L"Vemdrol.cnt" : L""});
+    if (!save) {
+      return services_.askFileName(FileQuestion{false, Text(title), Text(comparedFilterName),
+                                                Text(comparedFilterPattern), L""});
+    }
+    return services_.askFileName(
+        FileQuestion{true, Text(title), Text(inventoryFilterName), L"*.cnt", L"Vemdrol.cnt"});
   };
   switch (static_cast<ListCommand>(command)) {
     case ListCommand::copyRows:
@@ -333,7 +358,12 @@ void MainWindow::listCommand(int command, std::optional<std::size_t> focusedRow)
       oneFile([this](TextView path) { return services_.openFileLocation(path); });
       break;
     case ListCommand::showProperties:
-      oneFile([this](TextView path) { return services_.showFileProperties(path); });
+      oneFile([this](TextView path) -> Status {
+        Status shown = services_.showFileProperties(path);
+        if (shown || shown.error().number != noPropertiesDialogError) return shown;
+        form_.setCaption(Control::statusLabel, noPropertiesDialogMessage);
+        return success();
+      });
       break;
     case ListCommand::openInRegistryEditor: {
       const std::optional<std::size_t> row = commandRow(list, focusedRow);
@@ -570,9 +600,9 @@ void MainWindow::showWaitProgress() {
 }
 
 void MainWindow::clearWaitProgress() {
-  if (form_.caption(Control::statusLabel).starts_with(factsProgressStart)) {
-    form_.setCaption(Control::statusLabel, L"");
-  }
+  if (!form_.caption(Control::statusLabel).starts_with(factsProgressStart)) return;
+  form_.setCaption(Control::statusLabel, L"");
+  showListStatus(true);
 }
 
 void MainWindow::finishWait() {
@@ -629,6 +659,7 @@ void MainWindow::setChangedOnly(bool changedOnly) {
     filteredSearch_->wordChanged();
   }
   startVerification();
+  showListStatus(true);
 }
 
 void MainWindow::endComparison() {
@@ -693,9 +724,6 @@ void MainWindow::setSignatureFilter(const SignatureFilter& filter) {
   }
   signatureFilter_ = filter;
   baseListChanged();
-  if (!filter.any() && form_.caption(Control::statusLabel) == listStatus_) {
-    form_.setCaption(Control::statusLabel, L"");
-  }
 }
 
 bool MainWindow::keepsRow(const ListModel& list, std::size_t row) const {
@@ -711,8 +739,7 @@ void MainWindow::baseListChanged() {
   // An unattended rebuild ends before anyone could look at a filtered list.
   if (signatureFilter_.any() && !rebuilding_ && !unattended_) makeFilteredList();
   showShownList();
-  if (!filtered_) return;
-  startVerification();
+  if (filtered_) startVerification();
   showListStatus(true);
 }
 
@@ -773,15 +800,17 @@ void MainWindow::signaturesArrived() {
 }
 
 void MainWindow::showListStatus(bool force) {
-  if (!filtered_) return;
+  // The scan's pass texts hold the line while it runs.
+  if (rebuilding_) return;
   const Text current(form_.caption(Control::statusLabel));
   // What another part of the window said stays until the user acts.
   if (!force && !current.empty() && current != listStatus_) return;
   ListStatus status;
-  status.shownRows = filtered_->rows().rowCount();
-  status.allRows = baseList().rowCount();
+  status.shownRows = filtered_ ? filtered_->rows().rowCount() : baseList().rowCount();
+  status.allRows = comparison_ ? comparison_->comparedRowCount() : list_.rowCount();
   status.filter = signatureFilter_;
   status.comparing = comparison_ != nullptr;
+  status.changedOnly = comparison_ && comparison_->changedOnly();
   if (verifying_) {
     status.verifying = ListStatus::Progress{verifying_->rowsDone(), verifying_->rowsTotal()};
   }
@@ -821,7 +850,8 @@ void MainWindow::connect(const Machine& machine) {
     }
   };
   rebuild_ = [this, machine] {
-    FormScanView view(form_, services_);
+    FormScanView shown(form_, services_);
+    TrayScanView view(shown, form_, tray_);
     ScanParts parts{view,          list_,
                     columns_,      inventory_,
                     listing_,      machine.registry,

@@ -16,6 +16,7 @@
 #include "app/filtered_list.h"
 #include "app/form.h"
 #include "app/list_commands.h"
+#include "app/rebuild_tray.h"
 #include "app/row_facts.h"
 #include "app/search_window.h"
 #include "app/view_settings.h"
@@ -42,6 +43,12 @@ bool argumentAsksForRebuild(TextView argument);
 inline constexpr TextView compareTitle = L"比較する一覧を開く";
 inline constexpr TextView saveListTitle = L"現在の一覧を保存";
 inline constexpr TextView inventoryFilterName = L"一覧ファイル (*.cnt)";
+// What 比較... offers: the inventory files the program names (Vemdrol.Cnt
+// and the saved Vemdrol*.cnt) and state files, never the skip list
+// AppSkip.cnt, which a file dialog's pattern cannot leave out of "*.cnt".
+// The default extension comes from the last pattern.
+inline constexpr TextView comparedFilterName = L"一覧ファイル (Vemdrol*.cnt, *.state)";
+inline constexpr TextView comparedFilterPattern = L"*.state;Vemdrol*.cnt";
 inline constexpr TextView listSavedMessage = L"現在の一覧を保存しました";
 inline constexpr TextView listNotSavedMessage = L"現在の一覧を保存できませんでした: ";
 // How many damaged lines of a compared file the status line names.
@@ -75,6 +82,15 @@ class MainWindow final : private ExtraCells, private AppsTabWindow {
     Text windowsFolder = {};
   };
   void connect(const Machine& machine);
+
+  // The folder's lock, which the window tells when it turns unattended and
+  // lets go of once an unattended rebuild is saved, so that a start waiting
+  // for it opens its window while the notification still shows. self: who
+  // took it.
+  void holdFolderLock(std::unique_ptr<InstanceLock> lock, const LockHolder& self) {
+    lock_ = std::move(lock);
+    self_ = self;
+  }
 
   // Where the view is remembered (Vemdrol.ini); connect sets the program's
   // own folder. Without one, start-up uses the defaults and nothing is saved.
@@ -206,8 +222,8 @@ class MainWindow final : private ExtraCells, private AppsTabWindow {
   // The signatures came: the rows the filter now hides go, at most a few
   // times a second, and every time once all are known.
   void signaturesArrived();
-  // The status line's words for the filtered list; force: even where it
-  // says something else.
+  // The status line's words for the shown list (how many rows of how many,
+  // and what leaves rows out); force: even where it says something else.
   void showListStatus(bool force);
   void saveRememberedSignatures();
   // Whether the signature filter keeps a row of list: shown until its
@@ -246,6 +262,9 @@ class MainWindow final : private ExtraCells, private AppsTabWindow {
   InventoryLoader loader_;
   RebuildCommand rebuild_;
   FormSearchWindow searchWindow_{form_, services_};
+  RebuildTray tray_{services_};
+  std::unique_ptr<InstanceLock> lock_;
+  LockHolder self_;
   ListSearch search_{searchWindow_, list_};
   bool unattended_ = false;
   bool rebuilding_ = false;
@@ -281,7 +300,7 @@ class MainWindow final : private ExtraCells, private AppsTabWindow {
   // for none.
   std::optional<FactsWait> verifying_;
   std::chrono::steady_clock::time_point lastRefill_;
-  // What the status line said of the filtered list last.
+  // What the status line said of the shown list last.
   Text listStatus_;
 
   // What the window keeps for the whole run once a machine is connected.

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/rebuild_tray.h"
 #include "app/single_copy.h"
 #include "cli/command_run.h"
 #include "cli/failure_text.h"
@@ -31,8 +32,11 @@ int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& 
   request.showRunningCopy = [&folder] { return showRunningCopy(folder); };
   request.busyNotice = [&services](const std::optional<LockHolder>& holder) {
     services->reportError(waitingForHolderText(holder));
+    // A start from the desktop has no console to say it on.
+    showWaitingNotice(*services, holder);
   };
-  const FolderClaim claim = claimFolder(*locks, folder, request);
+  FolderClaim claim = claimFolder(*locks, folder, request);
+  services->removeTrayIcon();
   if (claim.exitCode) {
     if (*claim.exitCode != 0) services->reportError(folderBusyMessage);
     return *claim.exitCode;
@@ -48,6 +52,7 @@ int runProgram(HINSTANCE instance, const std::function<void(MainWindowWin32&)>& 
   auto registry = makeSystemRegistry();
   auto versions = makeSystemVersionResourceReader(*files);
   form.core().connect({*registry, *files, *versions, windowsFolder()});
+  form.core().holdFolderLock(std::move(claim.lock), request.self);
   if (prepare) prepare(form);
   form.load();
 

@@ -19,7 +19,6 @@ constexpr double stepMarks = 20;
 constexpr TextView versionsText = L"バージョンの再作成中";
 constexpr TextView appsText = L"アプリ一覧の再作成中";
 constexpr TextView folderScanSuffix = L"内の調査";
-constexpr TextView rebuildFinishedText = L"再作成終了";
 
 Control controlOf(MarkRow row) {
   return row == MarkRow::passes ? Control::passMarks : Control::stepMarks;

@@ -13,6 +13,9 @@
 
 namespace vemdrol {
 
+// The status line's last word of a rebuild that ended well.
+inline constexpr TextView rebuildFinishedText = L"再作成終了";
+
 // The two rows of marks: ten for the builder's passes, twenty for the steps
 // within a pass.
 enum class MarkRow { passes, steps };

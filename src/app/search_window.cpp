@@ -20,7 +20,9 @@ void FormSearchWindow::showSearching(SearchDirection direction, bool searching) 
       pointer);
 }
 
-void FormSearchWindow::clearSearchMessage() { form_.setCaption(Control::statusLabel, L""); }
+void FormSearchWindow::clearSearchMessage() {
+  form_.setCaption(Control::statusLabel, resting_ ? resting_() : Text());
+}
 
 void FormSearchWindow::sayNoSearchWord() {
   form_.setCaption(Control::statusLabel, emptySearchWordMessage);

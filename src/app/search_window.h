@@ -3,6 +3,8 @@
 // and the question at the end of the list.
 #pragma once
 
+#include <functional>
+
 #include "app/form.h"
 #include "search/list_search.h"
 
@@ -18,6 +20,10 @@ class FormSearchWindow final : public SearchWindow {
  public:
   FormSearchWindow(Form& form, WindowServices& services) : form_(form), services_(services) {}
 
+  // What the status line says when no message is due, in place of the
+  // message a search clears: the list's count, so that it stays in sight.
+  void setRestingStatus(std::function<Text()> resting) { resting_ = std::move(resting); }
+
   Text searchWord() const override;
   void showSearching(SearchDirection direction, bool searching) override;
   void clearSearchMessage() override;
@@ -28,6 +34,7 @@ class FormSearchWindow final : public SearchWindow {
  private:
   Form& form_;
   WindowServices& services_;
+  std::function<Text()> resting_;
 };
 
 }  // namespace vemdrol

@@ -1,7 +1,7 @@
 // The services of the operating system's window layer that the program
 // uses beside its own main window (app/form.h): the clipboard, the screen,
 // the command line, the program's folder, file dialogs, the shell, message
-// boxes and the pending window events. The Windows backend is the system's;
+// boxes, the notification area and the pending window events. The Windows backend is the system's;
 // the in-memory backend records what was asked, so that the window's
 // procedures run in tests without a window.
 #pragma once
@@ -72,13 +72,29 @@ class WindowServices {
   virtual void reportError(TextView message) = 0;
   // The file's folder in the file manager, with the file selected.
   virtual Status openFileLocation(TextView path) = 0;
-  // The file manager's properties of the file.
+  // The file manager's properties of the file; noPropertiesDialogError
+  // where the shell has no such dialog (Wine's has none).
   virtual Status showFileProperties(TextView path) = 0;
   // Registry Editor, opened at the key ("HKEY_CLASSES_ROOT\CLSID\{…}"),
   // as Windows' own tools open it: the key becomes the editor's last key
   // (registryEditorLastKey), which it opens at when it starts.
   virtual Status openRegistryEditorAt(TextView key) = 0;
+
+  // The program's icon in the notification area, for a run whose window
+  // stays hidden: shown with the tip, or its tip changed. Fails where the
+  // desktop has no notification area (a scheduled task without a desktop).
+  // The system cuts a tip at 127 characters.
+  virtual Status showTrayIcon(TextView tip) = 0;
+  // A notification from that icon, shown first where it is not.
+  virtual Status showTrayNotification(TextView title, TextView text) = 0;
+  // The icon goes, before the program ends: one left behind stays in the
+  // notification area until the mouse passes over it.
+  virtual void removeTrayIcon() = 0;
 };
+
+// Windows' ERROR_NO_ASSOCIATION: the shell has nothing to show a file's
+// properties with.
+inline constexpr long noPropertiesDialogError = 1155;
 
 // Where Registry Editor keeps the key it shows last, under
 // HKEY_CURRENT_USER; it opens there the next time it starts.

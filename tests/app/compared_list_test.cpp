@@ -74,7 +74,7 @@ TEST_F(Comparing, ShowsTheChangesBesideTheListWhichStaysAsItIs) {
   services.fileNames = {L"C:\\old\\before.cnt"};
   command(ListCommand::compare);
   ASSERT_NE(window.comparison(), nullptr);
-  EXPECT_EQ(services.fileQuestions.at(0).pattern, L"*.cnt");
+  EXPECT_EQ(services.fileQuestions.at(0).pattern, L"*.state;Vemdrol*.cnt");
   EXPECT_EQ(window.shownColumns().front().name, L"差分");
   EXPECT_EQ(column(changeColumn),
             (std::vector<Text>{L"同じ", L"変更 (バージョン)", L"追加", L"削除"}));

@@ -100,13 +100,13 @@ TEST_F(ListCommands, HiddenColumnKeepsItsCellsTheSavedFileAndTheSearch) {
   // The five, a separator, then the detail columns, hidden at first.
   const std::vector<MenuEntry> menu = window.columnMenu();
   ASSERT_EQ(menu.size(), 5u + 1u + detailCount);
-  EXPECT_EQ(menu[3].caption, L"パス");
+  EXPECT_EQ(menu[3].caption, L"パス(&4)");
   EXPECT_FALSE(menu[3].checked);
   EXPECT_TRUE(menu[4].checked);
   EXPECT_EQ(menu[5].command, 0);
-  EXPECT_EQ(menu[6].caption, L"会社名");
+  EXPECT_EQ(menu[6].caption, L"会社名(&6)");
   EXPECT_FALSE(menu[6].checked);
-  EXPECT_EQ(menu.back().caption, L"登録場所");
+  EXPECT_EQ(menu.back().caption, L"登録場所(&I)");
 }
 
 TEST_F(ListCommands, LastShownColumnCannotBeHidden) {

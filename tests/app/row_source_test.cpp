@@ -34,7 +34,7 @@ struct RowSource : ::testing::Test {
   bool editorEnabled(std::optional<std::size_t> focused = std::nullopt) const {
     for (const MenuEntry& entry : window.rowMenu(focused)) {
       if (entry.command == static_cast<int>(ListCommand::openInRegistryEditor)) {
-        EXPECT_EQ(entry.caption, L"レジストリ エディターで開く");
+        EXPECT_EQ(entry.caption, L"レジストリ エディターで開く(&G)");
         return entry.enabled;
       }
     }
@@ -86,7 +86,7 @@ TEST_F(RowSource, OpensRegistryEditorAtTheKeyOfTheRowTheCommandIsFor) {
 
 TEST_F(RowSource, ColumnShowsSortsAndCopiesTheSourceWithoutReadingAFile) {
   // The last detail column, hidden at first like the others.
-  EXPECT_EQ(window.columnMenu().back().caption, L"登録場所");
+  EXPECT_EQ(window.columnMenu().back().caption, L"登録場所(&I)");
   EXPECT_FALSE(window.columnMenu().back().checked);
   window.listCommand(columnCommandBase + static_cast<int>(sourceColumn));
   ASSERT_TRUE(window.detailShown(sourceDetail));

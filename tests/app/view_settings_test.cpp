@@ -128,7 +128,7 @@ TEST_F(RememberedView, DamagedOrUnwritableFileLeavesTheDefaults) {
   EXPECT_EQ(form.bounds(Control::window), (TwipsRect{0, 0, 12000, 8000}));
   EXPECT_TRUE(window.list().column(1).shown);
   EXPECT_FALSE(window.list().sorted());
-  EXPECT_EQ(form.caption(Control::statusLabel), L"");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"3 行");
 
   files.setAttributes(L"C:\\Vemdrol", {true, false, false, true});
   window.unload();

@@ -110,7 +110,7 @@ TEST_F(Rebuild, BuildsRowsScansTheFoldersTracesAndSaves) {
                               L"C:\\lib\\extra.OCX",
                               L"終了",
                           }));
-  EXPECT_EQ(form.caption(Control::statusLabel), L"再作成終了");
+  EXPECT_EQ(form.caption(Control::statusLabel), L"再作成終了、6 行");
   EXPECT_FALSE(form.visible(Control::passMarks));
   EXPECT_FALSE(form.visible(Control::stepMarks));
   EXPECT_TRUE(form.enabled(Control::rebuildButton));

@@ -17,6 +17,10 @@ Status MemoryWindowServices::openFileLocation(TextView path) {
 
 Status MemoryWindowServices::showFileProperties(TextView path) {
   if (shellFails) return Error{2, L"指定されたファイルが見つかりません。"};
+  if (noPropertiesDialog)
+    return Error{noPropertiesDialogError,
+                 L"指定されたファイルに対して、この操作を実行するアプリケーションが関連付けられてい"
+                 L"ません。"};
   shownProperties.emplace_back(path);
   return success();
 }
@@ -24,6 +28,20 @@ Status MemoryWindowServices::showFileProperties(TextView path) {
 Status MemoryWindowServices::openRegistryEditorAt(TextView key) {
   if (shellFails) return Error{2, L"指定されたファイルが見つかりません。"};
   registryEditorKeys.emplace_back(key);
+  return success();
+}
+
+Status MemoryWindowServices::showTrayIcon(TextView tip) {
+  if (trayFails) return Error{50, L"この要求はサポートされていません。"};
+  trayShown = true;
+  trayTips.emplace_back(tip);
+  return success();
+}
+
+Status MemoryWindowServices::showTrayNotification(TextView title, TextView text) {
+  if (trayFails) return Error{50, L"この要求はサポートされていません。"};
+  trayShown = true;
+  notifications.push_back(Question{Text(title), Text(text)});
   return success();
 }
 

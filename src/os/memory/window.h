@@ -31,6 +31,9 @@ class MemoryWindowServices : public WindowServices {
   Status openFileLocation(TextView path) override;
   Status showFileProperties(TextView path) override;
   Status openRegistryEditorAt(TextView key) override;
+  Status showTrayIcon(TextView tip) override;
+  Status showTrayNotification(TextView title, TextView text) override;
+  void removeTrayIcon() override { trayShown = false; }
 
   // What the test sets up.
   TwipsSize screen{19200, 14400};
@@ -38,6 +41,10 @@ class MemoryWindowServices : public WindowServices {
   Text folder = L"C:\\Vemdrol";
   bool clipboardFails = false;
   bool shellFails = false;
+  // A shell without a properties dialog, as Wine's.
+  bool noPropertiesDialog = false;
+  // No notification area, as for a scheduled task without a desktop.
+  bool trayFails = false;
   std::deque<bool> answers;  // next answers to questions; Yes when empty
   // The next files chosen in file dialogs; cancelled when empty.
   std::deque<std::optional<Text>> fileNames;
@@ -58,6 +65,11 @@ class MemoryWindowServices : public WindowServices {
   };
   std::vector<Question> questions;
   std::vector<FileQuestion> fileQuestions;
+  // Whether the icon shows in the notification area, each tip it had and
+  // the notifications, as title and text.
+  bool trayShown = false;
+  std::vector<Text> trayTips;
+  std::vector<Question> notifications;
   Pointer screenPointer = Pointer::standard;
   std::size_t pendingEventRuns = 0;
   bool ended = false;

@@ -65,6 +65,7 @@ struct WindowTraits {
 class Win32WindowServices final : public WindowServices {
  public:
   ~Win32WindowServices() override {
+    removeTrayIcon();
     if (comReady_) CoUninitialize();
   }
 
@@ -190,8 +191,15 @@ class Win32WindowServices final : public WindowServices {
     // verb runs the file instead (Wine's does), which must never happen here.
     execute.lpFile = file.c_str();
     execute.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&execute)) return lastWindowsError();
-    return success();
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return lastWindowsError();
+    if (ShellExecuteExW(&execute)) return success();
+    // The file is there: a shell without the verb says so, Wine's by
+    // calling the request invalid.
+    const DWORD failed = GetLastError();
+    if (failed == ERROR_INVALID_PARAMETER || failed == ERROR_NO_ASSOCIATION) {
+      return windowsError(static_cast<DWORD>(noPropertiesDialogError));
+    }
+    return windowsError(failed);
   }
 
   Status openRegistryEditorAt(TextView key) override {
@@ -219,7 +227,82 @@ class Win32WindowServices final : public WindowServices {
     return success();
   }
 
+  Status showTrayIcon(TextView tip) override {
+    NOTIFYICONDATAW data = trayIconData();
+    data.uFlags = NIF_ICON | NIF_TIP;
+    data.hIcon = programIcon();
+    copyCut(tip, data.szTip);
+    return notifyTray(data);
+  }
+
+  Status showTrayNotification(TextView title, TextView text) override {
+    NOTIFYICONDATAW data = trayIconData();
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    copyCut(title, data.szInfoTitle);
+    copyCut(text, data.szInfo);
+    return notifyTray(data);
+  }
+
+  void removeTrayIcon() override {
+    if (!trayIconShown_) return;
+    NOTIFYICONDATAW data = trayIconData();
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    trayIconShown_ = false;
+  }
+
  private:
+  // The icon is known to the notification area by its owner window and
+  // number; a hidden window of its own outlives the main window.
+  NOTIFYICONDATAW trayIconData() {
+    if (!trayOwner_.valid()) {
+      trayOwner_ = UniqueWin32Handle<WindowTraits>(CreateWindowExW(
+          0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    }
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = trayOwner_.get();
+    data.uID = 1;
+    return data;
+  }
+
+  Status notifyTray(NOTIFYICONDATAW& data) {
+    SetLastError(ERROR_SUCCESS);
+    if (!trayIconShown_ && (data.uFlags & NIF_ICON) == 0) {
+      // A notification needs the icon it comes from.
+      NOTIFYICONDATAW icon = data;
+      icon.uFlags = NIF_ICON;
+      icon.hIcon = programIcon();
+      if (!Shell_NotifyIconW(NIM_ADD, &icon)) return trayError();
+      trayIconShown_ = true;
+    }
+    if (!Shell_NotifyIconW(trayIconShown_ ? NIM_MODIFY : NIM_ADD, &data)) return trayError();
+    trayIconShown_ = true;
+    return success();
+  }
+
+  // The program file's first icon (its resources' number 1), small; shared,
+  // so the system keeps it.
+  static HICON programIcon() {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  }
+
+  // Shell_NotifyIconW sets no error of its own where no notification area
+  // answers.
+  static Error trayError() {
+    const DWORD number = GetLastError();
+    return windowsError(number != ERROR_SUCCESS ? number : ERROR_NOT_SUPPORTED);
+  }
+
+  template <std::size_t size>
+  static void copyCut(TextView text, wchar_t (&to)[size]) {
+    const std::size_t length = std::min(text.size(), size - 1);
+    text.copy(to, length);
+    to[length] = L'\0';
+  }
+
   static bool underWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -260,6 +343,8 @@ class Win32WindowServices final : public WindowServices {
 
   TwipsScale scale_;
   UniqueWin32Handle<WindowTraits> clipboardOwner_;
+  UniqueWin32Handle<WindowTraits> trayOwner_;
+  bool trayIconShown_ = false;
   bool comReady_ = false;
 };
 
