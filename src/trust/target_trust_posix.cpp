@@ -309,8 +309,12 @@ SignatureFacts TargetTrust::factsOf(std::string_view file) const {
     return signedBy(check.signer, SignatureState::failed, SignatureFailure::badSignature);
   }
   std::string digest;
-  if (digestOf(digestNamedBy(content->digestAlgorithm), embedded->digested, digest) &&
-      digest != content->digest) {
+  // A digest that cannot be computed vouches for nothing: the signer's
+  // signature alone would let any file wear it.
+  if (!digestOf(digestNamedBy(content->digestAlgorithm), embedded->digested, digest)) {
+    return signedBy(check.signer, SignatureState::failed, SignatureFailure::malformed);
+  }
+  if (digest != content->digest) {
     return signedBy(check.signer, SignatureState::failed, SignatureFailure::digestMismatch);
   }
   return parts_->judged(check, content->signedData, rootStore_);

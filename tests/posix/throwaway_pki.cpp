@@ -187,8 +187,14 @@ std::string ThrowAwayPki::catalog(const std::vector<std::string>& digests,
                     der(0x17, "261207120000Z") + der(0x30, der(0x06, memberV2) + der(0x05, "")) +
                     der(0x30, members));
 
-  // The SignedData around it, PKCS #7 style: the list itself is the
-  // content, and the signer's messageDigest covers its value.
+  return signedContent("1.3.6.1.4.1.311.10.1", list, signer, chain);
+}
+
+std::string ThrowAwayPki::signedContent(const std::string& contentType, const std::string& content,
+                                        const TestCertificate& signer,
+                                        const std::vector<const TestCertificate*>& chain) const {
+  // PKCS #7 style, as Authenticode and catalogs are: the signer's
+  // messageDigest covers the content's value, past its tag and length.
   PKCS7* pkcs7 = PKCS7_new();
   need(PKCS7_set_type(pkcs7, NID_pkcs7_signed) == 1, "PKCS7_set_type");
   PKCS7_SIGNER_INFO* info =
@@ -198,36 +204,35 @@ std::string ThrowAwayPki::catalog(const std::vector<std::string>& digests,
   for (const TestCertificate* certificate : chain) {
     PKCS7_add_certificate(pkcs7, certificate->certificate.get());
   }
-  PKCS7* content = PKCS7_new();
-  ASN1_OBJECT_free(content->type);
-  content->type = OBJ_txt2obj("1.3.6.1.4.1.311.10.1", 1);
+  PKCS7* inner = PKCS7_new();
+  ASN1_OBJECT_free(inner->type);
+  inner->type = OBJ_txt2obj(contentType.c_str(), 1);
   ASN1_STRING* sequence = ASN1_STRING_new();
-  ASN1_STRING_set(sequence, list.data(), static_cast<int>(list.size()));
-  content->d.other = ASN1_TYPE_new();
-  ASN1_TYPE_set(content->d.other, V_ASN1_SEQUENCE, sequence);
-  need(PKCS7_set_content(pkcs7, content) == 1, "PKCS7_set_content");
+  ASN1_STRING_set(sequence, content.data(), static_cast<int>(content.size()));
+  inner->d.other = ASN1_TYPE_new();
+  ASN1_TYPE_set(inner->d.other, V_ASN1_SEQUENCE, sequence);
+  need(PKCS7_set_content(pkcs7, inner) == 1, "PKCS7_set_content");
 
-  // The value of the list's SEQUENCE: past its tag and length.
-  const auto lengthByte = static_cast<unsigned char>(list[1]);
+  const auto lengthByte = static_cast<unsigned char>(content[1]);
   const std::size_t valueAt = 2 + (lengthByte & 0x80 ? lengthByte & 0x7F : 0);
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int digestSize = 0;
-  EVP_Digest(list.data() + valueAt, list.size() - valueAt, digest, &digestSize, EVP_sha256(),
+  EVP_Digest(content.data() + valueAt, content.size() - valueAt, digest, &digestSize, EVP_sha256(),
              nullptr);
   ASN1_OCTET_STRING* messageDigest = ASN1_OCTET_STRING_new();
   ASN1_OCTET_STRING_set(messageDigest, digest, static_cast<int>(digestSize));
   PKCS7_add_signed_attribute(info, NID_pkcs9_contentType, V_ASN1_OBJECT,
-                             OBJ_txt2obj("1.3.6.1.4.1.311.10.1", 1));
+                             OBJ_txt2obj(contentType.c_str(), 1));
   PKCS7_add_signed_attribute(info, NID_pkcs9_messageDigest, V_ASN1_OCTET_STRING, messageDigest);
   need(PKCS7_SIGNER_INFO_sign(info) == 1, "PKCS7_SIGNER_INFO_sign");
 
   unsigned char* bytes = nullptr;
   const int length = i2d_PKCS7(pkcs7, &bytes);
   need(length > 0, "i2d_PKCS7");
-  std::string catalog(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  std::string made(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
   OPENSSL_free(bytes);
   PKCS7_free(pkcs7);
-  return catalog;
+  return made;
 }
 
 std::string certificateBlob(const std::string& der) {

@@ -66,6 +66,13 @@ class ThrowAwayPki {
   std::string catalog(const std::vector<std::string>& digests, const TestCertificate& signer,
                       const std::vector<const TestCertificate*>& chain) const;
 
+  // A SignedData whose content, of type contentType (an object identifier
+  // in dotted form), is the DER element content, signed by signer with
+  // chain: an Authenticode signature of any shape a test wants.
+  std::string signedContent(const std::string& contentType, const std::string& content,
+                            const TestCertificate& signer,
+                            const std::vector<const TestCertificate*>& chain) const;
+
  private:
   std::filesystem::path scratch_;
   int files_ = 0;
