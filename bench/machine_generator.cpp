@@ -55,7 +55,7 @@ class Generator {
     programs_ = std::max(20LL, shape.extensions / 20);
     // A few hundred libraries serve all the classes, as on real machines.
     libraries_ = std::clamp(summary_.classes / 3, 1LL, 300LL);
-    summary_.classes32 = shape.extensions / 2;
+    summary_.classes32 = shape.servers ? shape.extensions / 2 : 0;
     libraries32_ = std::clamp(summary_.classes32 / 3, 1LL, 150LL);
     servers_ = std::clamp(summary_.classes / 50, 1LL, 100LL);
   }
@@ -64,7 +64,7 @@ class Generator {
     extensions();
     types();
     classes();
-    classes32();
+    if (shape_.servers) classes32();
     programFiles();
     libraryFiles();
     serverFiles();
@@ -115,7 +115,7 @@ class Generator {
   // One class in ten of each view has a local server: its own program, or
   // now and then a program a type already opens.
   void localServer(const Text& classKey, long long c, bool bits32) {
-    if (c % 10 != (bits32 ? 2 : 1)) return;
+    if (!shape_.servers || c % 10 != (bits32 ? 2 : 1)) return;
     Text command;
     if (c % 40 == (bits32 ? 12 : 11)) {
       command = programPath(programOf(c)) + L" -Embedding";

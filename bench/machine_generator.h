@@ -23,6 +23,9 @@ struct MachineShape {
   // half as many again in the 32-bit view (Wow6432Node\CLSID), as a
   // 64-bit Windows holds the classes of its 32-bit programs.
   long long extensions = 1000;
+  // false: neither the 32-bit view nor any local server, a machine as the
+  // nine passes alone see it, for what those servers cost a rebuild.
+  bool servers = true;
   // Where the program files lie, a Windows folder without a final "\".
   Text folder = L"C:\\VemdrolBench";
 };
