@@ -682,6 +682,8 @@ void MainWindow::showTab(ListTab tab) {
   apps_->setObserver(apps ? observer_ : nullptr);
   showShownList();
   if (!apps) startVerification();
+  // The count is the shown tab's.
+  showListStatus(true);
 }
 
 void MainWindow::showShownList() {
@@ -806,13 +808,19 @@ void MainWindow::showListStatus(bool force) {
   // What another part of the window said stays until the user acts.
   if (!force && !current.empty() && current != listStatus_) return;
   ListStatus status;
-  status.shownRows = filtered_ ? filtered_->rows().rowCount() : baseList().rowCount();
-  status.allRows = comparison_ ? comparison_->comparedRowCount() : list_.rowCount();
-  status.filter = signatureFilter_;
-  status.comparing = comparison_ != nullptr;
-  status.changedOnly = comparison_ && comparison_->changedOnly();
-  if (verifying_) {
-    status.verifying = ListStatus::Progress{verifying_->rowsDone(), verifying_->rowsTotal()};
+  if (appsShown_) {
+    // The アプリ tab's rows as it shows them; its filters are its own.
+    status.shownRows = status.allRows = apps_->rows().rowCount();
+    status.comparing = apps_->comparing();
+  } else {
+    status.shownRows = filtered_ ? filtered_->rows().rowCount() : baseList().rowCount();
+    status.allRows = comparison_ ? comparison_->comparedRowCount() : list_.rowCount();
+    status.filter = signatureFilter_;
+    status.comparing = comparison_ != nullptr;
+    status.changedOnly = comparison_ && comparison_->changedOnly();
+    if (verifying_) {
+      status.verifying = ListStatus::Progress{verifying_->rowsDone(), verifying_->rowsTotal()};
+    }
   }
   listStatus_ = listStatusText(status);
   if (listStatus_ != current) form_.setCaption(Control::statusLabel, listStatus_);

@@ -76,6 +76,8 @@ TEST_F(ListCount, TheStatusLineCountsTheRowsThereAreAndThoseShown) {
        L"比較: 4 行中 3 行を表示 (差分のみ表示)"},
       {"every row again", [&] { command(ListCommand::changedOnly); }, L"比較: 4 行"},
       {"end comparison", [&] { command(ListCommand::endComparison); }, L"3 行"},
+      {"アプリ tab", [&] { window.showTab(ListTab::apps); }, L"0 行"},
+      {"program files tab", [&] { window.showTab(ListTab::programFiles); }, L"3 行"},
       {"rebuild", [&] { window.rebuildClick(); }, L"再作成終了、4 行"},
       {"failed rebuild",
        [&] {
