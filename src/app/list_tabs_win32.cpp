@@ -24,13 +24,18 @@ void ListTabsWin32::setFont(HFONT font) {
   if (strip_) SendMessageW(strip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-LONG ListTabsWin32::place(const RECT& listRoom) {
-  if (!strip_) return listRoom.top;
+LONG ListTabsWin32::height() const {
+  if (!strip_) return 0;
   // The strip's height is that of its tabs alone: the control tells the
   // room its own display area would leave, which the list takes instead.
-  RECT area{0, 0, listRoom.right - listRoom.left, 0};
+  RECT area{0, 0, 1000, 0};
   SendMessageW(strip_, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&area));
-  const LONG height = std::max<LONG>(-area.top, 1);
+  return std::max<LONG>(-area.top, 1);
+}
+
+LONG ListTabsWin32::place(const RECT& listRoom) {
+  if (!strip_) return listRoom.top;
+  const LONG height = this->height();
   MoveWindow(strip_, listRoom.left, listRoom.top, listRoom.right - listRoom.left, height, TRUE);
   return std::min(listRoom.top + height, listRoom.bottom);
 }

@@ -20,6 +20,8 @@ class ListTabsWin32 {
   void create(HWND parent, HINSTANCE instance, int id, HFONT font);
   HWND handle() const { return strip_; }
   void setFont(HFONT font);
+  // The height of the strip, which the list's room gives up.
+  LONG height() const;
   // Places the strip at the top of the list's room; returns the list's new
   // top, below the strip.
   LONG place(const RECT& listRoom);

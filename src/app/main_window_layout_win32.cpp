@@ -190,7 +190,8 @@ void MainWindowWin32::onMinMaxInfo(MINMAXINFO& info) {
   info.ptMinTrackSize.x = outer.cx;
   // The resize rule gives the list the window's height less 2100 twips: an
   // inch of list, a header and a few rows, at the least.
-  info.ptMinTrackSize.y = scale_.toPixelsY(2100 + 1440) + std::max(pushedDown, 0);
+  // The tab strip above the list takes its height from the list's room.
+  info.ptMinTrackSize.y = scale_.toPixelsY(2100 + 1440) + std::max(pushedDown, 0) + tabs_.height();
 }
 
 void MainWindowWin32::onDpiChanged(int newDpi, const RECT& suggested) {
