@@ -40,7 +40,8 @@ Text folderHolderText(const std::optional<LockHolder>& holder) {
       doing = L"でコマンド ラインから実行中";
       break;
   }
-  return L"別の Vemdrol (プロセス " + std::to_wstring(holder->processId) + L" " + Text(doing) + L")";
+  return L"別の Vemdrol (プロセス " + std::to_wstring(holder->processId) + L" " + Text(doing) +
+         L")";
 }
 
 Text waitingForHolderText(const std::optional<LockHolder>& holder) {
