@@ -265,6 +265,11 @@ void MainWindow::rebuild() {
   // The filter shows nothing while rows come and go; the rebuild saves the
   // signatures known so far with the state file.
   if (filtered_) baseListChanged();
+  std::vector<Text> listed;
+  listed.reserve(list_.rowCount());
+  for (std::size_t row = 0; row < list_.rowCount(); ++row)
+    listed.push_back(list_.cell(row, pathCell));
+  remembered_->keepOnly(listed);
   kept_.put(remembered_->table());
   rebuild_();
   rebuilding_ = false;

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <string>
+#include <unordered_set>
 
 #include "base/utf8.h"
 
@@ -83,6 +84,16 @@ void RememberedSignatures::remember(TextView path, const FileStamp& stamp,
   if (entry.path == path && entry.stamp == stamp && entry.facts == facts) return;
   entry = Entry{Text(path), stamp, facts};
   changed_ = true;
+}
+
+void RememberedSignatures::keepOnly(const std::vector<Text>& paths) {
+  std::unordered_set<Text> kept;
+  kept.reserve(paths.size());
+  for (const Text& path : paths) kept.insert(foldCase(path));
+  std::lock_guard lock(mutex_);
+  const std::size_t before = entries_.size();
+  std::erase_if(entries_, [&kept](const auto& entry) { return !kept.contains(entry.first); });
+  if (entries_.size() != before) changed_ = true;
 }
 
 std::vector<std::pair<Text, SignatureFacts>> RememberedSignatures::all() const {

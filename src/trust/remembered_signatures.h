@@ -36,6 +36,9 @@ class RememberedSignatures {
   // Every file's facts, whatever its stamp: what the window shows at start
   // until the files are looked at again.
   std::vector<std::pair<Text, SignatureFacts>> all() const;
+  // Forgets every file but these, so that the table holds the files of the
+  // list and not every file that was ever in it.
+  void keepOnly(const std::vector<Text>& paths);
   std::size_t size() const;
   // Whether anything was remembered since the last table was made.
   bool changed() const;

@@ -113,6 +113,18 @@ TEST(RememberedSignatures, OnlyAChangedFileIsVerifiedAgain) {
   // A file that is gone is asked about, and nothing is remembered of it.
   EXPECT_TRUE(reader.signatureOf(L"C:\\A\\gone.dll"));
   EXPECT_EQ(remembered.size(), 1u);
+
+  // A file that has left the list is forgotten, and the table says so; one
+  // still listed stays, however its path is spelt.
+  remembered.remember(L"C:\\A\\left.dll", FileStamp{1, 1}, failedOther);
+  (void)remembered.table();
+  remembered.keepOnly({L"c:\\a\\one.DLL"});
+  EXPECT_TRUE(remembered.changed());
+  const StateTable kept = remembered.table();
+  ASSERT_EQ(kept.records.size(), 1u);
+  EXPECT_EQ(kept.records[0][0], L"C:\\a\\ONE.dll");
+  remembered.keepOnly({L"C:\\A\\ONE.DLL"});
+  EXPECT_FALSE(remembered.changed());
 }
 
 }  // namespace
