@@ -181,22 +181,26 @@ std::vector<MenuEntry> AppsTab::rowMenu(std::optional<std::size_t> focusedRow) c
   const bool located = entry && !entry->texts[static_cast<std::size_t>(AppField::location)].empty();
   const bool keyed = row && isRegistryKeySource(rows_.source(*row));
   const bool filesReady = window_.files() != nullptr;
-  const auto item = [](auto command, const wchar_t* caption, bool enabled, bool checked = false) {
-    return MenuEntry{static_cast<int>(command), caption, L"", enabled, checked};
+  // The keys of the program files' menu where the entries are alike.
+  const auto item = [](auto command, const wchar_t* caption, wchar_t key, bool enabled,
+                       bool checked = false) {
+    return MenuEntry{static_cast<int>(command), withAccessKey(caption, key), L"", enabled, checked};
   };
+  MenuEntry copy = item(ListCommand::copyRows, L"コピー", L'C', any);
+  copy.shortcut = L"Ctrl+C";
   return {
-      {static_cast<int>(ListCommand::copyRows), L"コピー", L"Ctrl+C", any},
+      copy,
       {},
-      item(AppsCommand::openLocation, L"場所を開く", located),
-      item(ListCommand::openInRegistryEditor, L"レジストリ エディターで開く", keyed),
+      item(AppsCommand::openLocation, L"場所を開く", L'I', located),
+      item(ListCommand::openInRegistryEditor, L"レジストリ エディターで開く", L'G', keyed),
       {},
-      item(ListCommand::compare, L"比較...", filesReady),
-      item(ListCommand::changedOnly, L"差分のみ表示", comparing(), changedOnly_),
-      item(ListCommand::endComparison, L"比較を終了", comparing()),
+      item(ListCommand::compare, L"比較...", L'O', filesReady),
+      item(ListCommand::changedOnly, L"差分のみ表示", L'D', comparing(), changedOnly_),
+      item(ListCommand::endComparison, L"比較を終了", L'E', comparing()),
       {},
-      item(AppsCommand::showAll, L"すべて表示", true, all_),
+      item(AppsCommand::showAll, L"すべて表示", L'A', true, all_),
       {},
-      item(ListCommand::saveList, L"現在の一覧を保存...", filesReady),
+      item(ListCommand::saveList, L"現在の一覧を保存...", L'S', filesReady),
   };
 }
 

@@ -10,8 +10,8 @@ void appendCell(Text& text, TextView cell) {
   for (wchar_t c : cell) text += c == L'\t' || c == L'\r' || c == L'\n' ? L' ' : c;
 }
 
-// A Japanese caption takes its access key after it, in brackets, before any
-// "..." ("比較(&O)..."), as Windows' own menus do.
+}  // namespace
+
 Text withAccessKey(TextView caption, wchar_t key) {
   const bool asks = caption.ends_with(L"...");
   Text text(asks ? caption.substr(0, caption.size() - 3) : caption);
@@ -21,8 +21,6 @@ Text withAccessKey(TextView caption, wchar_t key) {
   if (asks) text += L"...";
   return text;
 }
-
-}  // namespace
 
 std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state) {
   const bool any = list.selectedCount() > 0;

@@ -73,6 +73,10 @@ struct RowMenuState {
 // Registry Editor can open.
 bool isRegistryKeySource(TextView source);
 
+// A Japanese caption with its access key after it, in brackets, before any
+// "..." ("比較(&O)..."), as Windows' own menus do.
+Text withAccessKey(TextView caption, wchar_t key);
+
 // The menu of the list's rows.
 std::vector<MenuEntry> rowMenu(const ListModel& list, const RowMenuState& state = {});
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "app/form_design.h"
 #include "app/main_window.h"
@@ -186,6 +187,17 @@ TEST_F(AppsTabTest, TheTabShowsSortsSearchesCopiesAndOpensTheShownList) {
   std::size_t grey = 0;
   for (std::size_t row = 0; row < 3; ++row) grey += window->rowRemoved(row) ? 1 : 0;
   EXPECT_EQ(grey, 1u);
+
+  // Every entry of the tab's menus has a key of its own.
+  for (const std::vector<MenuEntry>& menu : {window->rowMenu(), window->columnMenu()}) {
+    std::set<wchar_t> keys;
+    for (const MenuEntry& entry : menu) {
+      if (entry.command == 0) continue;
+      const std::size_t at = entry.caption.find(L'&');
+      ASSERT_TRUE(at != Text::npos && at + 1 < entry.caption.size()) << toUtf8(entry.caption);
+      EXPECT_TRUE(keys.insert(entry.caption[at + 1]).second) << toUtf8(entry.caption);
+    }
+  }
 
   // The program files' list is as it was.
   window->showTab(ListTab::programFiles);
