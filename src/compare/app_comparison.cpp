@@ -79,26 +79,8 @@ std::vector<ComparedApp> compareApps(const std::vector<AppRecord>& newer,
 }
 
 Text appChangeText(const ComparedApp& app) {
-  switch (app.change) {
-    case Change::added:
-      return L"追加";
-    case Change::removed:
-      return L"削除";
-    case Change::same:
-      return L"同じ";
-    case Change::changed:
-      break;
-  }
-  Text text = L"変更 (";
-  bool first = true;
-  for (std::size_t field = 0; field < appFieldCount; ++field) {
-    if ((app.changedFields & (1u << field)) == 0) continue;
-    if (!first) text += L", ";
-    text += appFieldColumns()[field].name;
-    first = false;
-  }
-  text += L")";
-  return text;
+  return changeWords(app.change, app.changedFields, appFieldCount,
+                     [](std::size_t field) { return appFieldColumns()[field].name; });
 }
 
 }  // namespace vemdrol

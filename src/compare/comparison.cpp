@@ -182,8 +182,9 @@ std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> new
   return rows;
 }
 
-Text changeText(const ComparedRow& row, std::span<const Text> columnNames) {
-  switch (row.change) {
+Text changeWords(Change change, std::uint32_t changed, std::size_t columnCount,
+                 const std::function<TextView(std::size_t)>& columnName) {
+  switch (change) {
     case Change::added:
       return L"追加";
     case Change::removed:
@@ -195,15 +196,20 @@ Text changeText(const ComparedRow& row, std::span<const Text> columnNames) {
   }
   Text text = L"変更 (";
   bool first = true;
-  for (std::size_t column = 0; column < columnNames.size() && column < inventoryFieldCount;
-       ++column) {
-    if ((row.changedColumns & (1u << column)) == 0) continue;
+  for (std::size_t column = 0; column < columnCount && column < 32; ++column) {
+    if ((changed & (std::uint32_t{1} << column)) == 0) continue;
     if (!first) text += L", ";
-    text += columnNames[column];
+    text += columnName(column);
     first = false;
   }
   text += L")";
   return text;
+}
+
+Text changeText(const ComparedRow& row, std::span<const Text> columnNames) {
+  return changeWords(row.change, row.changedColumns,
+                     std::min<std::size_t>(columnNames.size(), inventoryFieldCount),
+                     [columnNames](std::size_t column) { return TextView(columnNames[column]); });
 }
 
 OlderInventory readOlderInventory(FileSystem& files, TextView path, TextView shownAs,

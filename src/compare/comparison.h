@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -47,6 +49,12 @@ std::vector<ComparedRow> compareInventories(std::span<const InventoryRecord> new
 // 追加, 削除, 同じ, or 変更 with the changed columns' names, e.g.
 // "変更 (バージョン)".
 Text changeText(const ComparedRow& row, std::span<const Text> columnNames);
+
+// The 差分 cell's words for any list: 追加, 削除, 同じ, or 変更 with the
+// names of the changed columns (bit i of changed for column i, the names
+// of the first columnCount columns).
+Text changeWords(Change change, std::uint32_t changed, std::size_t columnCount,
+                 const std::function<TextView(std::size_t)>& columnName);
 
 // An earlier inventory read for a comparison: its rows, when the file could
 // be read, and what to tell of it, empty when nothing was amiss:
