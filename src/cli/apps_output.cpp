@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "apps/app_state.h"
+#include "cli/output_format.h"
 #include "export/exporter.h"
 #include "files/error_message.h"
 #include "formats/apps/export_json.h"
@@ -121,32 +122,16 @@ Status AppsOutput::sortBy(std::span<const SortRequest> sort) {
     keys.emplace_back(key.value(),
                       isField ? orderOf(appFieldColumns()[field].kind) : CellOrder::text);
   }
-  std::stable_sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
-    for (const auto& [key, order] : keys) {
-      const int compared = compareCells(order, cell(a, key.column), cell(b, key.column));
-      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
-    }
-    return false;
-  });
+  sortByKeys(std::span<Entry>(entries_), keys,
+             [this](const Entry& entry, std::size_t column) { return cell(entry, column); });
   return success();
 }
 
 std::string AppsOutput::bytes(OutputFormat format, const ExportInfo& info) const {
   const Rows rows(*this);
   const ExportTable table{info, columns(compared_, all_), rows};
-  switch (format) {
-    case OutputFormat::csv:
-      return exportBytes(table, ExportFormat::csv);
-    case OutputFormat::tabSeparated:
-      return exportBytes(table, ExportFormat::tabSeparated);
-    case OutputFormat::html:
-      return exportBytes(table, ExportFormat::html);
-    case OutputFormat::json:
-      return exportBytes(table, ExportFormat::json);
-    case OutputFormat::inventoryFile:
-      break;
-  }
-  return std::string();
+  const std::optional<ExportFormat> exported = exportFormatOf(format);
+  return exported ? exportBytes(table, *exported) : std::string();
 }
 
 std::vector<AppRecord> appRecords(const std::vector<InstalledApp>& apps) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "cli/output_format.h"
 #include "export/exporter.h"
 #include "rows/list_model.h"
 #include "rows/row_order.h"
@@ -132,13 +133,8 @@ Status InventoryOutput::sortBy(std::span<const SortRequest> sort) {
     if (!key) return key.error();
     keys.emplace_back(key.value(), cellOrderOf(names[key.value().column]));
   }
-  std::stable_sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
-    for (const auto& [key, order] : keys) {
-      const int compared = compareCells(order, cell(a, key.column), cell(b, key.column));
-      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
-    }
-    return false;
-  });
+  sortByKeys(std::span<Entry>(entries_), keys,
+             [this](const Entry& entry, std::size_t column) { return cell(entry, column); });
   return success();
 }
 
@@ -150,18 +146,7 @@ std::string InventoryOutput::bytes(OutputFormat format, const ExportInfo& info) 
   }
   const Rows rows(*this);
   const ExportTable table{info, columns(), rows};
-  switch (format) {
-    case OutputFormat::tabSeparated:
-      return exportBytes(table, ExportFormat::tabSeparated);
-    case OutputFormat::html:
-      return exportBytes(table, ExportFormat::html);
-    case OutputFormat::json:
-      return exportBytes(table, ExportFormat::json);
-    case OutputFormat::csv:
-    case OutputFormat::inventoryFile:
-      break;
-  }
-  return exportBytes(table, ExportFormat::csv);
+  return exportBytes(table, exportFormatOf(format).value_or(ExportFormat::csv));
 }
 
 }  // namespace vemdrol

@@ -3,7 +3,10 @@
 // program's collation.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <span>
+#include <utility>
 
 #include "base/text.h"
 
@@ -25,5 +28,19 @@ struct RowSortKey {
   std::size_t column = 0;
   bool descending = false;
 };
+
+// Sorts entries stably by the keys in turn, each column compared in its own
+// order; cellOf(entry, column) gives an entry's cell.
+template <typename Entry, typename CellOf>
+void sortByKeys(std::span<Entry> entries, std::span<const std::pair<RowSortKey, CellOrder>> keys,
+                CellOf cellOf) {
+  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    for (const auto& [key, order] : keys) {
+      const int compared = compareCells(order, cellOf(a, key.column), cellOf(b, key.column));
+      if (compared != 0) return key.descending ? compared > 0 : compared < 0;
+    }
+    return false;
+  });
+}
 
 }  // namespace vemdrol
